@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The main job: build everything, bring up the test LAN, and run KestraLive in
+# the PC namespace as a user would, then show from its log and settings files
+# what it did. Its files live in build/demo-home, never in your own folders.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+
+bash scripts/deps.sh
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/kestra-ccache}"
+cmake --preset default >/dev/null
+cmake --build --preset default
+
+[ "$(id -u)" -eq 0 ] || { echo "demo.sh: the test LAN needs root" >&2; exit 1; }
+
+prefix="kd$$"
+home="$top/build/demo-home"
+rm -rf "$home"
+mkdir -p "$home/config" "$home/runtime"
+chmod 700 "$home/runtime"
+
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  bash scripts/netlab.sh down --prefix "$prefix" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+bash scripts/netlab.sh up --prefix "$prefix" --cameras 1
+
+echo "== starting KestraLive in the PC namespace"
+HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
+  QT_QPA_PLATFORM=offscreen \
+  bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/src/KestraLive &
+pid=$!
+
+logdir="$home/config/KestraLive/log"
+for _ in $(seq 1 100); do
+  grep -rqs "tray pass started" "$logdir" && break
+  sleep 0.1
+done
+grep -rqs "tray pass started" "$logdir" || { echo "KestraLive did not start" >&2; exit 1; }
+
+echo "== a second start is refused (exit status $(
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen \
+    bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/src/KestraLive; echo $?))"
+
+kill -TERM "$pid"
+wait "$pid" && status=0 || status=$?
+pid=""
+echo "== KestraLive ended with exit status $status"
+
+for f in "$home"/config/KestraLive/ini/*.ini; do
+  echo "== $f"; cat "$f"
+done
+for f in $(find "$logdir" -type f | sort); do
+  echo "== $f"; cat "$f"
+done

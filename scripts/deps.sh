@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs every Debian package the whole system needs to build, test and demo.
+# Idempotent: packages already present are skipped by apt; the package lists
+# are refreshed only when something is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config ccache clang-format
+  # KestraLive: Qt 6 base, network, widgets, http server, svg, translation tools
+  qt6-base-dev qt6-httpserver-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  libgl-dev
+  # mDNS message codec
+  libldns-dev
+  # KestraCamera: FFmpeg 5.1 and the placeholder decoder
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev
+  libturbojpeg0-dev
+  # camera simulator: RTSP server with H.264 encoding
+  libgstrtspserver-1.0-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+  # tests, fuzzing, benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
+  clang libclang-rt-14-dev libfuzzer-14-dev
+  # test LAN, screenshots, fonts for the UI
+  iproute2 util-linux xvfb xauth fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "deps: all ${#packages[@]} packages present"
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "deps: installing ${missing[*]}"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

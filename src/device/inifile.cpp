@@ -1,0 +1,194 @@
+#include "device/inifile.h"
+
+#include "aes/aes.h"
+#include "log/logline.h"
+
+#include <QFile>
+#include <QStandardPaths>
+
+namespace {
+
+// Fixed key material of the token store; the IV has no effect in ECB.
+const QByteArray tokenKey = QByteArrayLiteral("5f3a9c07e1b2d486");
+const QByteArray tokenIv = QByteArrayLiteral("a7d20e9b4c1f6835");
+
+const QString vcameraGroup = QStringLiteral("VCameralist");
+constexpr int firstVCamera = 1;
+constexpr int lastVCamera = 4;
+
+QString vcameraKey(int id) {
+    return vcameraGroup + QStringLiteral("/VCamera") + QString::number(id);
+}
+
+bool validVCamera(int id) {
+    return id >= firstVCamera && id <= lastVCamera;
+}
+
+} // namespace
+
+IniFile &IniFile::getInstance() {
+    static IniFile instance(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    return instance;
+}
+
+IniFile::IniFile(const QString &configRoot, QObject *parent)
+    : QObject(parent), m_cipher(AES::instance()) {
+    m_vconfigPath = configRoot + QStringLiteral("/ini/VConfig.ini");
+    m_vconfig = std::make_unique<QSettings>(m_vconfigPath, QSettings::IniFormat);
+    resetVConfig();
+
+    m_configPath = configRoot + QStringLiteral("/ini/config.ini");
+    m_config = std::make_unique<QSettings>(m_configPath, QSettings::IniFormat);
+    initPreferences();
+
+    m_devicePath = configRoot + QStringLiteral("/ini/device.ini");
+    m_device = std::make_unique<QSettings>(m_devicePath, QSettings::IniFormat);
+}
+
+IniFile::~IniFile() = default;
+
+void IniFile::initPreferences() {
+    const bool newFile = !QFile::exists(m_configPath);
+    if (newFile)
+        LOG_NOTE << "the config.ini is not exists！";
+    else if (!m_config->value(QStringLiteral("config/isFirstInstall")).toBool())
+        return;
+
+    write(*m_config, QStringLiteral("config/keepNewstVersion"), true);
+    write(*m_config, QStringLiteral("config/keepAutorun"), true);
+    write(*m_config, QStringLiteral("config/workModeSelect"), true);
+    write(*m_config, QStringLiteral("config/workmodeMulti"), false);
+    write(*m_config, QStringLiteral("config/workModeSwitch"), false);
+    if (newFile)
+        write(*m_config, QStringLiteral("config/language"), 0);
+    write(*m_config, QStringLiteral("config/isFirstInstall"), false);
+}
+
+void IniFile::write(QSettings &settings, const QString &key, const QVariant &value) {
+    if (value.isValid())
+        settings.setValue(key, value);
+    else
+        settings.remove(key);
+    sync(settings);
+}
+
+void IniFile::sync(QSettings &settings) {
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        LOG_ERROR << "settings write faild:" << settings.fileName() << "status"
+                  << static_cast<int>(settings.status());
+}
+
+bool IniFile::keepNewstVersion() const {
+    return m_config->value(QStringLiteral("config/keepNewstVersion")).toBool();
+}
+void IniFile::setKeepNewstVersion(bool keep) {
+    write(*m_config, QStringLiteral("config/keepNewstVersion"), keep);
+}
+bool IniFile::keepAutorun() const {
+    return m_config->value(QStringLiteral("config/keepAutorun")).toBool();
+}
+void IniFile::setKeepAutorun(bool keep) {
+    write(*m_config, QStringLiteral("config/keepAutorun"), keep);
+}
+int IniFile::language() const {
+    return m_config->value(QStringLiteral("config/language")).toInt();
+}
+void IniFile::setLanguage(int language) {
+    write(*m_config, QStringLiteral("config/language"), language);
+}
+bool IniFile::workModeSelect() const {
+    return m_config->value(QStringLiteral("config/workModeSelect")).toBool();
+}
+void IniFile::setWorkModeSelect(bool select) {
+    write(*m_config, QStringLiteral("config/workModeSelect"), select);
+}
+bool IniFile::workModeSwitch() const {
+    return m_config->value(QStringLiteral("config/workModeSwitch")).toBool();
+}
+void IniFile::setWorkModeSwitch(bool pending) {
+    write(*m_config, QStringLiteral("config/workModeSwitch"), pending);
+}
+int IniFile::workMode() const {
+    return m_config->value(QStringLiteral("config/workMode")).toInt();
+}
+void IniFile::setWorkMode(int mode) {
+    write(*m_config, QStringLiteral("config/workMode"), mode);
+}
+
+QString IniFile::readToken(const QString &key) const {
+    const QString stored = m_device->value(key).toString();
+    if (stored.isEmpty())
+        return {};
+    return m_cipher.decryptText(stored, tokenKey, tokenIv);
+}
+
+void IniFile::writeToken(const QString &key, const QString &token) {
+    write(*m_device, key,
+          token.isEmpty() ? QString() : m_cipher.encryptText(token, tokenKey, tokenIv));
+}
+
+QString IniFile::getToken() const {
+    return readToken(QStringLiteral("common/token"));
+}
+void IniFile::setToken(const QString &token) {
+    writeToken(QStringLiteral("common/token"), token);
+}
+QString IniFile::getRefreshToken() const {
+    return readToken(QStringLiteral("common/refreshToken"));
+}
+void IniFile::setRefreshToken(const QString &token) {
+    writeToken(QStringLiteral("common/refreshToken"), token);
+}
+
+QStringList IniFile::deviceGroups() const {
+    return m_device->childGroups();
+}
+
+QString IniFile::deviceValue(const QString &key) const {
+    return m_device->value(key).toString();
+}
+
+void IniFile::setDeviceValue(const QString &key, const QString &value) {
+    write(*m_device, key, value);
+}
+
+void IniFile::removeDeviceKey(const QString &key) {
+    write(*m_device, key, QVariant());
+}
+
+bool IniFile::isDeviceEmpty() const {
+    return m_device->allKeys().isEmpty();
+}
+
+void IniFile::clearDeviceRecords() {
+    const QStringList groups = m_device->childGroups();
+    for (const QString &group : groups) {
+        if (group != QLatin1String("common"))
+            m_device->remove(group);
+    }
+    sync(*m_device);
+}
+
+void IniFile::setVCamera(int id, const QString &ip) {
+    if (!validVCamera(id))
+        return;
+    write(*m_vconfig, vcameraKey(id), ip);
+}
+
+QString IniFile::getVCamera(int id) const {
+    if (!validVCamera(id))
+        return {};
+    return m_vconfig->value(vcameraKey(id)).toString();
+}
+
+void IniFile::removeVCameraList() {
+    write(*m_vconfig, vcameraGroup, QVariant());
+}
+
+void IniFile::resetVConfig() {
+    m_vconfig->clear();
+    for (int id = firstVCamera; id <= lastVCamera; ++id)
+        m_vconfig->setValue(vcameraKey(id), QString());
+    sync(*m_vconfig);
+}

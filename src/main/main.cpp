@@ -1,0 +1,29 @@
+// KestraLive's entry point: one instance per user, log and settings first,
+// then the run loop until a window ends the program.
+#include "device/inifile.h"
+#include "log/log.h"
+#include "main/headlessshell.h"
+#include "main/runloop.h"
+#include "platform/shutdownrequest.h"
+#include "platform/singleinstance.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+
+    // Held until the process exits; a second copy leaves silently.
+    static SingleInstanceLock instanceLock(QStringLiteral("singleApp"));
+    if (!instanceLock.acquired()) {
+        QCoreApplication::quit();
+        return -1;
+    }
+
+    LOG::init();
+    IniFile &settings = IniFile::getInstance();
+    quitOnTerminationRequest();
+
+    HeadlessShell shell;
+    RunLoop loop(settings, shell, shell, shell, shell);
+    return loop.run();
+}

@@ -1,0 +1,129 @@
+// KestraLive as a user meets it: a real process with its own settings folder.
+#include "support/childprocess.h"
+#include "support/qtprint.h"
+#include "support/tempconfigroot.h"
+
+#include <gtest/gtest.h>
+#include <QDate>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+const QString program = QStringLiteral(KESTRA_BINARY_DIR "/src/KestraLive");
+
+class KestraLiveProcessTest : public ::testing::Test {
+protected:
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = root.environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return env;
+    }
+    QStringList logFiles() const {
+        QStringList files;
+        QDirIterator it(root.configRoot() + QStringLiteral("/log"), QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+    QString logText() const {
+        QString text;
+        for (const QString &path : logFiles()) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly))
+                text += QString::fromUtf8(file.readAll());
+        }
+        return text;
+    }
+    bool waitForLog(const QString &text) const {
+        return QTest::qWaitFor([&] { return logText().contains(text); }, 10000);
+    }
+
+    TempConfigRoot root;
+};
+
+TEST_F(KestraLiveProcessTest, FirstStartInitialisesSettingsAndQuitsCleanlyWhenTerminated) {
+    ChildProcess first;
+    ASSERT_TRUE(first.start(program, {}, environment()));
+    ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started, work mode 0")));
+
+    QSettings config(root.configRoot() + QStringLiteral("/ini/config.ini"), QSettings::IniFormat);
+    EXPECT_EQ(config.value(QStringLiteral("config/isFirstInstall")).toString(), "false");
+    EXPECT_EQ(config.value(QStringLiteral("config/workModeSelect")).toString(), "false");
+
+    first.terminate();
+    ASSERT_TRUE(first.waitForExit(10000));
+    EXPECT_EQ(first.exitCode(), 0);
+    const QString log = logText();
+    EXPECT_TRUE(log.contains(QStringLiteral("the config.ini is not exists！")));
+    EXPECT_TRUE(log.contains(QStringLiteral("termination requested: quit")));
+    EXPECT_TRUE(log.contains(QStringLiteral("tray pass ended")));
+}
+
+TEST_F(KestraLiveProcessTest, ReturningUserStartsWithFourEmptyCameraAddresses) {
+    const QString ini = root.configRoot() + QStringLiteral("/ini/");
+    QSettings(ini + QStringLiteral("config.ini"), QSettings::IniFormat)
+        .setValue(QStringLiteral("config/workMode"), 1);
+    {
+        QSettings vconfig(ini + QStringLiteral("VConfig.ini"), QSettings::IniFormat);
+        for (int id = 1; id <= 4; ++id)
+            vconfig.setValue(QStringLiteral("VCameralist/VCamera%1").arg(id),
+                             QStringLiteral("10.77.0.%1").arg(19 + id));
+    }
+
+    ChildProcess live;
+    ASSERT_TRUE(live.start(program, {}, environment()));
+    ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started, work mode 1")));
+    QSettings vconfig(ini + QStringLiteral("VConfig.ini"), QSettings::IniFormat);
+    for (int id = 1; id <= 4; ++id)
+        EXPECT_EQ(vconfig.value(QStringLiteral("VCameralist/VCamera%1").arg(id)).toString(), "");
+    live.terminate();
+    ASSERT_TRUE(live.waitForExit(10000));
+}
+
+TEST_F(KestraLiveProcessTest, SecondInstanceExitsMinusOneAndWritesNothing) {
+    ChildProcess first;
+    ASSERT_TRUE(first.start(program, {}, environment()));
+    ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started")));
+    const QStringList filesBefore = logFiles();
+    const QString logBefore = logText();
+
+    ChildProcess second;
+    ASSERT_TRUE(second.start(program, {}, environment()));
+    ASSERT_TRUE(second.waitForExit(10000));
+    EXPECT_EQ(second.exitCode(), 255); // -1 as an exit status
+    EXPECT_EQ(logFiles(), filesBefore);
+    EXPECT_EQ(logText(), logBefore);
+
+    first.terminate();
+    ASSERT_TRUE(first.waitForExit(10000));
+    EXPECT_EQ(first.exitCode(), 0);
+
+    // The lock died with its holder: a new start runs again.
+    ChildProcess third;
+    ASSERT_TRUE(third.start(program, {}, environment()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logFiles().size() == 2; }, 10000));
+    third.terminate();
+    ASSERT_TRUE(third.waitForExit(10000));
+}
+
+TEST_F(KestraLiveProcessTest, KilledInstanceDoesNotLockOutTheNextStart) {
+    ChildProcess first;
+    ASSERT_TRUE(first.start(program, {}, environment()));
+    ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started")));
+    first.kill();
+    ASSERT_TRUE(first.waitForExit(10000));
+
+    ChildProcess next;
+    ASSERT_TRUE(next.start(program, {}, environment()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logFiles().size() == 2; }, 10000));
+    next.terminate();
+    ASSERT_TRUE(next.waitForExit(10000));
+    EXPECT_EQ(next.exitCode(), 0);
+}
+
+} // namespace
