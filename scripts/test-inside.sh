@@ -8,7 +8,7 @@ ip link set lo up
 status=0
 echo "== fuzz smoke"
 for target in build/fuzz/tests/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   corpus=$(mktemp -d)
   if ! "$target" -max_total_time=5 -print_final_stats=0 "$corpus" >"$corpus.log" 2>&1; then
     echo "fuzz smoke failed: $target"; tail -n 30 "$corpus.log"; status=1
@@ -18,7 +18,7 @@ done
 
 echo "== benchmark smoke"
 for bench in build/default/bench/bench_*; do
-  [ -x "$bench" ] || continue
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   "$bench" --benchmark_min_time=0.05 || status=1
 done
 
