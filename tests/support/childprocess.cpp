@@ -95,6 +95,15 @@ bool ChildProcess::waitForExit(int timeoutMs) {
     return done || !isRunning();
 }
 
+bool ChildProcess::write(const QByteArray &line) {
+    if (!isRunning())
+        return false;
+    const QByteArray data = line.endsWith('\n') ? line : line + '\n';
+    if (m_process.write(data) != data.size())
+        return false;
+    return m_process.waitForBytesWritten(5000) || m_process.bytesToWrite() == 0;
+}
+
 bool ChildProcess::isRunning() const {
     return m_process.state() != QProcess::NotRunning;
 }

@@ -31,6 +31,9 @@ public:
     // True once the program has ended (also when it had ended already).
     bool waitForExit(int timeoutMs);
     bool isRunning() const;
+    // Sends line to the program's stdin, ending it with a newline when it has
+    // none; true once it has been handed over.
+    bool write(const QByteArray &line);
     // The exit code; -1 while running, when it never started, or when a
     // signal ended it.
     int exitCode() const;

@@ -1,0 +1,73 @@
+#include "networksignals.h"
+
+#include <QTest>
+
+NetworkSignals::NetworkSignals(Network *network) {
+    const auto add = [this](const QString &event) {
+        events << event;
+    };
+    connect(
+        network, &Network::sigDeviceBatteryInfo, this,
+        [add](const QString &mac, bool charge, short level) {
+            add(QStringLiteral("battery %1 %2 %3").arg(mac).arg(int(charge)).arg(level));
+        },
+        Qt::QueuedConnection);
+    connect(
+        network, &Network::sigDeviceOffine, this,
+        [add](const QString &mac) { add(QStringLiteral("offline ") + mac); }, Qt::QueuedConnection);
+    connect(
+        network, &Network::sigDeviceAbnormal, this,
+        [add](const QString &mac) { add(QStringLiteral("abnormal ") + mac); },
+        Qt::QueuedConnection);
+    connect(
+        network, &Network::sigDeviceParamFeedback, this,
+        [add](const QString &ip, VideoParamType_e type, const QString &value) {
+            add(QStringLiteral("feedback %1 %2 %3").arg(ip).arg(int(type)).arg(value));
+        },
+        Qt::QueuedConnection);
+    connect(
+        network, &Network::sigDeviceParamConfigFaild, this,
+        [add](const QString &ip) { add(QStringLiteral("faild ") + ip); }, Qt::QueuedConnection);
+    connect(
+        network, &Network::sigDeviceParamConfigFinish, this,
+        [add](const QString &ip) { add(QStringLiteral("finish ") + ip); }, Qt::QueuedConnection);
+}
+
+bool NetworkSignals::waitFor(const QString &event, int timeoutMs) {
+    return QTest::qWaitFor([&] { return events.contains(event); }, timeoutMs);
+}
+
+namespace {
+QMutex logMutex;
+QStringList logLines;
+} // namespace
+
+LogCapture::LogCapture() {
+    clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        QMutexLocker lock(&logMutex);
+        logLines << text;
+    });
+}
+
+LogCapture::~LogCapture() {
+    qInstallMessageHandler(nullptr);
+}
+
+bool LogCapture::contains(const QString &text) const {
+    QMutexLocker lock(&logMutex);
+    for (const QString &line : std::as_const(logLines)) {
+        if (line.contains(text))
+            return true;
+    }
+    return false;
+}
+
+bool LogCapture::waitFor(const QString &text, int timeoutMs) const {
+    return QTest::qWaitFor([&] { return contains(text); }, timeoutMs);
+}
+
+void LogCapture::clear() {
+    QMutexLocker lock(&logMutex);
+    logLines.clear();
+}

@@ -1,0 +1,218 @@
+#include "device/deviceliscentcp.h"
+#include "device/eventrecordstream.h"
+#include "support/qtprint.h"
+
+#include <gtest/gtest.h>
+#include <QHostAddress>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using Info = DeviceListenTCP::FeedbackInfo_t;
+using Item = EventRecordStream::Item;
+
+constexpr int deadlineMs = 5000;
+
+QByteArray record(const char *arg1, const char *payload) {
+    return QByteArray(R"({"eventid":"STATEMNG_SETTING","arg1":")") + arg1 +
+           R"(","arg2":"NORM_REC","result":"SUCCESS","payload":")" + payload + "\"}";
+}
+
+// Collects the diagnostics emitted while it lives.
+class CapturedLog {
+public:
+    CapturedLog() {
+        lines().clear();
+        qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &text) { lines() << text; });
+    }
+    ~CapturedLog() { qInstallMessageHandler(nullptr); }
+    bool hasError(const QString &text) const {
+        return std::any_of(lines().cbegin(), lines().cend(), [&](const QString &line) {
+            return line.contains(QStringLiteral("]:[Error]")) && line.contains(text);
+        });
+    }
+    static QStringList &lines() {
+        static QStringList captured;
+        return captured;
+    }
+};
+
+QList<QByteArray> recordsOf(const QList<Item> &items) {
+    QList<QByteArray> records;
+    for (const Item &item : items) {
+        if (item.kind == Item::Record)
+            records << item.text;
+    }
+    return records;
+}
+
+TEST(EventRecordStreamTest, SkipsBlanksReportsStrayTextAndKeepsTheUnfinishedRecord) {
+    EventRecordStream stream(DeviceListenTCP::maxPendingBytes);
+    const QList<Item> items = stream.feed("\r\n{\"a\":\"1\"}\n HTTP/1.1 200 OK{\"b\"");
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].text, "{\"a\":\"1\"}");
+    EXPECT_EQ(items[1].kind, Item::Stray);
+    EXPECT_EQ(items[1].text, "\n HTTP/1.1 200 OK");
+    EXPECT_EQ(stream.pendingBytes(), 4);
+    EXPECT_EQ(recordsOf(stream.feed(":\"2\"}")), QList<QByteArray>{"{\"b\":\"2\"}"});
+}
+
+TEST(EventRecordStreamTest, OversizedRecordIsDroppedThroughItsClosingBrace) {
+    constexpr qsizetype limit = 16;
+    const QByteArray fits = "{" + QByteArray(limit - 1, 'x') + "}";
+    const QByteArray next = "{\"n\":\"1\"}";
+    EventRecordStream stream(limit);
+    EXPECT_EQ(recordsOf(stream.feed(fits + "{" + QByteArray(limit - 1, 'x'))), QList{fits});
+
+    const QList<Item> overflow = stream.feed("yy");
+    ASSERT_EQ(overflow.size(), 1);
+    EXPECT_EQ(overflow[0].kind, Item::Overflow);
+    EXPECT_EQ(overflow[0].droppedBytes, limit + 2);
+    EXPECT_EQ(stream.pendingBytes(), 0);
+
+    // The tail, even with a '{' in it, still belongs to the dropped record.
+    EXPECT_TRUE(stream.feed(QByteArray(1000, 'z') + "{zz").isEmpty());
+    EXPECT_EQ(recordsOf(stream.feed("zz}" + next)), QList{next});
+
+    // Arriving whole, it is dropped just the same.
+    const QList<Item> whole = stream.feed("{" + QByteArray(limit, 'x') + "}" + next);
+    ASSERT_EQ(whole.size(), 2);
+    EXPECT_EQ(whole[0].kind, Item::Overflow);
+    EXPECT_EQ(whole[1].text, next);
+}
+
+TEST(DeviceListenTCPParseTest, WellFormedRecordYieldsAllFiveValues) {
+    const QString text = QString::fromUtf8(record("MEDIAMODE", "1080P30_HDR_SS"));
+    const Info info = DeviceListenTCP::parseRecord(QStringLiteral("10.77.0.20"), text);
+    EXPECT_TRUE(info.isValid);
+    EXPECT_EQ(info.ip, QStringLiteral("10.77.0.20"));
+    EXPECT_EQ(info.rawData, text);
+    EXPECT_EQ(
+        QStringList({info.eventId, info.arg1, info.arg2, info.result, info.payload}),
+        QStringList({"STATEMNG_SETTING", "MEDIAMODE", "NORM_REC", "SUCCESS", "1080P30_HDR_SS"}));
+}
+
+TEST(DeviceListenTCPParseTest, SpaceAfterAColonLeavesTheOpeningQuoteInEveryValue) {
+    const Info info = DeviceListenTCP::parseRecord(
+        QStringLiteral("10.77.0.20"),
+        QStringLiteral(R"({"eventid": "STATEMNG_SETTING","arg1": "MEDIAMODE","arg2": )"
+                       R"("NORM_REC","result": "SUCCESS","payload": "1080P30"})"));
+    EXPECT_EQ(
+        QStringList({info.eventId, info.arg1, info.arg2, info.result, info.payload}),
+        QStringList({"\"STATEMNG_SETTING", "\"MEDIAMODE", "\"NORM_REC", "\"SUCCESS", "\"1080P30"}));
+}
+
+TEST(DeviceListenTCPParseTest, ShortUnknownOrMissingPartsGiveAnInvalidRecord) {
+    CapturedLog log;
+    const QString peer = QStringLiteral("10.77.0.23");
+    const Info info = DeviceListenTCP::parseRecord(
+        peer, QStringLiteral(R"({"eventid","arg1":","seq":"9",,"result":x,"payload":"})"));
+    EXPECT_FALSE(info.isValid);
+    EXPECT_TRUE(info.rawData.isEmpty());
+    EXPECT_EQ(info.ip, peer);
+    EXPECT_EQ(QStringList({info.eventId, info.arg1, info.arg2, info.result, info.payload}),
+              QStringList({"", "", "", "", ""}));
+
+    const QString prefix = QStringLiteral(
+        "cameraIP: 10.77.0.23  the data parsed by the TCP server is undefined!   data: ");
+    ASSERT_EQ(log.lines().size(), 2);
+    EXPECT_TRUE(log.hasError(prefix + QStringLiteral(R"("seq":"9")")));
+    EXPECT_TRUE(log.lines()[1].endsWith(prefix)); // the empty piece between the commas
+}
+
+class DeviceListenTCPTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(listener.isListening()); }
+
+    // A camera stand-in, connected from a loopback address of its own.
+    std::unique_ptr<QTcpSocket> connectCamera(const char *from = "127.0.0.1") {
+        auto socket = std::make_unique<QTcpSocket>();
+        EXPECT_TRUE(socket->bind(QHostAddress(QString::fromLatin1(from))));
+        socket->connectToHost(QHostAddress::LocalHost, listener.serverPort());
+        EXPECT_TRUE(socket->waitForConnected(deadlineMs)) << socket->errorString().toStdString();
+        return socket;
+    }
+    static void send(QTcpSocket &socket, const QByteArray &bytes) {
+        socket.write(bytes);
+        while (socket.bytesToWrite() > 0)
+            ASSERT_TRUE(socket.waitForBytesWritten(deadlineMs));
+    }
+    bool waitForRecords(qsizetype count) {
+        QDeadlineTimer deadline(deadlineMs);
+        while (spy.count() < count && !deadline.hasExpired())
+            spy.wait(static_cast<int>(deadline.remainingTime()));
+        return spy.count() == count;
+    }
+    Info received(qsizetype index) const { return spy.at(index).at(0).value<Info>(); }
+
+    CapturedLog log;
+    DeviceListenTCP listener{nullptr, 0};
+    QSignalSpy spy{&listener, &DeviceListenTCP::sigFeedbackInfo};
+};
+
+TEST_F(DeviceListenTCPTest, RecordsArriveInOrderWithThePeerAddressAndSplitOnesAreReassembled) {
+    auto camera = connectCamera("127.0.0.2");
+    const QByteArray invalid = R"({"eventid":"STATEMNG_SETTING","arg1":"PRESET","payload":"été"})";
+    const QByteArray split = record("ADDRTSPSTREAM", "0");
+    send(*camera, record("MEDIAMODE", "1080P30_HDR_SS") + "\r\n" + invalid + split.left(30));
+    // Both whole records arriving proves the server has read the first half of the third.
+    ASSERT_TRUE(waitForRecords(2));
+    send(*camera, split.mid(30));
+    ASSERT_TRUE(waitForRecords(3));
+
+    EXPECT_TRUE(received(0).isValid);
+    EXPECT_EQ(received(0).ip, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(received(0).payload, QStringLiteral("1080P30_HDR_SS"));
+    EXPECT_FALSE(received(1).isValid);
+    EXPECT_EQ(received(1).ip, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(received(1).payload, QStringLiteral("été"));
+    EXPECT_TRUE(received(2).isValid);
+    EXPECT_EQ(received(2).rawData, QString::fromUtf8(split));
+}
+
+TEST_F(DeviceListenTCPTest, OversizedRecordIsDroppedWhileOtherCamerasAreServed) {
+    auto flooding = connectCamera();
+    auto quiet = connectCamera("127.0.0.3");
+    send(*flooding, "{\"eventid\":\"" + QByteArray(DeviceListenTCP::maxPendingBytes + 100, 'x'));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return log.hasError(QStringLiteral("cameraIP: 127.0.0.1  event record too long")); },
+        deadlineMs));
+
+    const QByteArray fromQuiet = record("ROTATION", "OFF");
+    send(*quiet, fromQuiet.left(20));
+    send(*flooding, QByteArray(5000, 'y'));
+    send(*quiet, fromQuiet.mid(20));
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_EQ(received(0).ip, QStringLiteral("127.0.0.3"));
+    EXPECT_TRUE(received(0).isValid);
+
+    // Once the tail's '}' has passed, the same connection is read normally again.
+    send(*flooding, "yyy\"}" + record("MEDIAMODE", "4K30"));
+    ASSERT_TRUE(waitForRecords(2));
+    EXPECT_EQ(received(1).ip, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(received(1).payload, QStringLiteral("4K30"));
+}
+
+TEST_F(DeviceListenTCPTest, DisconnectedCameraIsForgotten) {
+    auto camera = connectCamera();
+    send(*camera, record("VIDEOMODE", "PAL"));
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_EQ(listener.findChildren<QTcpSocket *>().size(), 1);
+    camera->disconnectFromHost();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listener.findChildren<QTcpSocket *>().isEmpty(); },
+                                deadlineMs));
+}
+
+TEST_F(DeviceListenTCPTest, PortAlreadyTakenIsLoggedWithItsNumber) {
+    DeviceListenTCP second(nullptr, listener.serverPort());
+    EXPECT_FALSE(second.isListening());
+    EXPECT_TRUE(log.hasError(QString::number(listener.serverPort())));
+}
+
+} // namespace

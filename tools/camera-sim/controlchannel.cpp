@@ -1,0 +1,163 @@
+#include "controlchannel.h"
+
+#include "camerastate.h"
+#include "cgihandler.h"
+#include "cgiserver.h"
+#include "console.h"
+#include "eventpusher.h"
+#include "options.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+// "on" -> true, "off" -> false; anything else leaves ok false.
+bool onOff(const QStringList &words, bool *ok) {
+    *ok =
+        words.size() == 2 && (words[1] == QLatin1String("on") || words[1] == QLatin1String("off"));
+    return *ok && words[1] == QLatin1String("on");
+}
+
+} // namespace
+
+ControlChannel::ControlChannel(CameraState *state, CgiServer *server, CgiHandler *handler,
+                               EventPusher *events, QObject *parent)
+    : QObject(parent), m_state(state), m_server(server), m_handler(handler), m_events(events) {}
+
+void ControlChannel::start() {
+    m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ControlChannel::onReadable);
+}
+
+void ControlChannel::onReadable() {
+    char chunk[4096];
+    const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (n > 0)
+        m_buffer.append(chunk, n);
+
+    qsizetype end;
+    while ((end = m_buffer.indexOf('\n')) >= 0) {
+        const QByteArray line = m_buffer.left(end);
+        m_buffer.remove(0, end + 1);
+        execute(QString::fromUtf8(line));
+    }
+    if (n <= 0) {
+        // The driver has gone: a last unterminated line still counts.
+        m_notifier->setEnabled(false);
+        if (!m_buffer.trimmed().isEmpty())
+            execute(QString::fromUtf8(m_buffer));
+        m_buffer.clear();
+        emit quitRequested();
+    }
+}
+
+void ControlChannel::execute(const QString &line) {
+    const QString command = line.trimmed();
+    if (command.isEmpty())
+        return;
+    const QStringList words = command.split(u' ', Qt::SkipEmptyParts);
+
+    // The raw text is everything after the first space, inner spaces kept.
+    if (words[0] == QLatin1String("push-raw")) {
+        const qsizetype space = command.indexOf(u' ');
+        if (space < 0) {
+            console::out(QStringLiteral("error push-raw needs text"));
+            return;
+        }
+        m_events->pushRaw(command.mid(space + 1).toUtf8());
+        console::out(QStringLiteral("ok ") + command);
+        return;
+    }
+
+    const QString reason = run(words);
+    if (reason.isEmpty())
+        console::out(QStringLiteral("ok ") + command);
+    else
+        console::out(QStringLiteral("error ") + reason);
+    if (reason.isEmpty() && words[0] == QLatin1String("quit"))
+        emit quitRequested();
+}
+
+QString ControlChannel::run(const QStringList &words) {
+    const QString &name = words[0];
+    bool ok = false;
+
+    if (name == QLatin1String("no-success")) {
+        const bool on = onOff(words, &ok);
+        if (!ok)
+            return QStringLiteral("usage: no-success on|off");
+        m_handler->setNoSuccess(on);
+    } else if (name == QLatin1String("withhold")) {
+        if (words.size() != 2)
+            return QStringLiteral("usage: withhold <ARG1|all|none>");
+        if (words[1] == QLatin1String("none"))
+            m_events->withholdNone();
+        else
+            m_events->withhold(words[1]);
+    } else if (name == QLatin1String("delay")) {
+        const int ms = words.size() == 2 ? words[1].toInt(&ok) : 0;
+        if (!ok || ms < 0)
+            return QStringLiteral("usage: delay <ms>");
+        m_server->setReplyDelay(ms);
+    } else if (name == QLatin1String("http-500")) {
+        const bool on = onOff(words, &ok);
+        if (!ok)
+            return QStringLiteral("usage: http-500 on|off");
+        m_server->setFailAll(on);
+    } else if (name == QLatin1String("work-mode")) {
+        if (words.size() != 2 || !m_state->setWorkMode(words[1]))
+            return QStringLiteral("usage: work-mode wireless|normal");
+    } else if (name == QLatin1String("battery")) {
+        Battery battery;
+        if (words.size() != 4 || !parseBattery(words[1], words[2], words[3], &battery))
+            return QStringLiteral("usage: battery <capacity 0-999> <charge 0|1> <ac 0|1>");
+        m_state->setBattery(battery);
+    } else if (name == QLatin1String("split-events")) {
+        // An optional third word sets the pause between the halves.
+        const QStringList onOffWords = words.mid(0, 2);
+        const bool on = onOff(onOffWords, &ok);
+        int gapMs = 50;
+        if (ok && words.size() == 3)
+            gapMs = words[2].toInt(&ok);
+        if (!ok || words.size() > 3 || gapMs < 0)
+            return QStringLiteral("usage: split-events on|off [gap-ms]");
+        m_events->setSplit(on, gapMs);
+    } else if (name == QLatin1String("pair-events")) {
+        const bool on = onOff(words, &ok);
+        if (!ok)
+            return QStringLiteral("usage: pair-events on|off");
+        m_events->setPaired(on);
+    } else if (name == QLatin1String("silent")) {
+        const bool on = onOff(words, &ok);
+        if (!ok)
+            return QStringLiteral("usage: silent on|off");
+        m_server->setSilent(on);
+    } else if (name == QLatin1String("push")) {
+        if (words.size() != 3 && words.size() != 4)
+            return QStringLiteral("usage: push <arg1> <payload> [result]");
+        CameraEvent event{words[1], words[2]};
+        if (words.size() == 4)
+            event.result = words[3];
+        m_events->push(event);
+    } else if (name == QLatin1String("live")) {
+        const bool on = onOff(words, &ok);
+        if (!ok)
+            return QStringLiteral("usage: live on|off");
+        m_state->setLive(on);
+        m_events->push(
+            {QStringLiteral("ADDRTSPSTREAM"), on ? QStringLiteral("1") : QStringLiteral("0")});
+    } else if (name == QLatin1String("state")) {
+        if (words.size() != 1)
+            return QStringLiteral("usage: state");
+        console::out(QStringLiteral("state ") + m_state->describe());
+    } else if (name == QLatin1String("quit")) {
+        if (words.size() != 1)
+            return QStringLiteral("usage: quit");
+    } else {
+        return QStringLiteral("unknown command ") + name;
+    }
+    return {};
+}

@@ -1,0 +1,44 @@
+// ControlChannel lets a test or script steer the camera while it runs: one
+// command per stdin line, answered on stdout with "ok <command>" or
+// "error <reason>". Commands switch faults on and off, change what the camera
+// reports, and push events as if the camera had acted by itself. End of input
+// ends the program, so a driver that dies takes its camera with it. Created
+// and used on the main thread.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QString>
+#include <QStringList>
+
+class CameraState;
+class CgiHandler;
+class CgiServer;
+class EventPusher;
+
+class ControlChannel : public QObject {
+    Q_OBJECT
+public:
+    ControlChannel(CameraState *state, CgiServer *server, CgiHandler *handler, EventPusher *events,
+                   QObject *parent = nullptr);
+
+    // Starts reading stdin.
+    void start();
+
+signals:
+    void quitRequested();
+
+private:
+    void onReadable();
+    void execute(const QString &line);
+    // Each returns an empty text on success, else the reason for "error".
+    QString run(const QStringList &words);
+
+    CameraState *m_state;
+    CgiServer *m_server;
+    CgiHandler *m_handler;
+    EventPusher *m_events;
+    QSocketNotifier *m_notifier = nullptr;
+    QByteArray m_buffer;
+};

@@ -1,0 +1,93 @@
+// torvi-sim: one camera as the PC sees it. Wires the camera state to its web
+// server, its event connection and the control channel, then reports
+// "ready http=<address>:<port>" so the driver knows it may start.
+#include "camerastate.h"
+#include "cgihandler.h"
+#include "cgiserver.h"
+#include "console.h"
+#include "controlchannel.h"
+#include "eventpusher.h"
+#include "options.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int wakePipe[2] = {-1, -1};
+
+void onTerminate(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop normally (exit 0); only write() is
+// safe in the handler, so it wakes the loop through a pipe.
+void quitOnTermination(QCoreApplication *app) {
+    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, [] { QCoreApplication::exit(0); });
+    struct sigaction action = {};
+    action.sa_handler = onTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("torvi-sim"));
+    // A PC that vanishes mid-write must not kill the camera.
+    ::signal(SIGPIPE, SIG_IGN);
+
+    Options options;
+    QString message;
+    switch (parseOptions(QCoreApplication::arguments(), &options, &message)) {
+    case ParseResult::Help:
+        console::out(message);
+        return 0;
+    case ParseResult::Invalid:
+        console::err(QStringLiteral("torvi-sim: ") + message);
+        console::err(QStringLiteral("try 'torvi-sim --help'"));
+        return 2;
+    case ParseResult::Run:
+        break;
+    }
+    quitOnTermination(&app);
+
+    CameraState state;
+    state.setLive(options.live);
+    state.setMediaMode(options.mediaMode);
+    state.setVideoMode(options.videoMode);
+    state.setRotation(options.rotation);
+    state.setWorkMode(options.workMode);
+    state.setBattery(options.battery);
+
+    EventPusher events(options.eventPort, options.address);
+    CgiHandler handler(&state, &events, options.identity);
+    CgiServer server([&handler](const HttpRequest &request) { return handler.handle(request); });
+    ControlChannel control(&state, &server, &handler, &events);
+    QObject::connect(&control, &ControlChannel::quitRequested, &app,
+                     [] { QCoreApplication::exit(0); });
+
+    if (!server.listen(options.address, options.httpPort)) {
+        console::err(QStringLiteral("torvi-sim: cannot listen on %1:%2: %3")
+                         .arg(options.address.toString())
+                         .arg(options.httpPort)
+                         .arg(server.errorString()));
+        return 1;
+    }
+    if (options.control)
+        control.start();
+    console::out(
+        QStringLiteral("ready http=%1:%2").arg(options.address.toString()).arg(server.port()));
+    return QCoreApplication::exec();
+}
