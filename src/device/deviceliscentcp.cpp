@@ -87,7 +87,7 @@ void DeviceListenTCP::readFrom(QTcpSocket *socket) {
     const QByteArray bytes = socket->readAll();
     if (bytes.isEmpty())
         return;
-    const QString &peer = connection->peerIp;
+    const QString peer = connection->peerIp; // a slot may end the connection meanwhile
     for (const EventRecordStream::Item &item : connection->stream.feed(bytes)) {
         switch (item.kind) {
         case EventRecordStream::Item::Record:

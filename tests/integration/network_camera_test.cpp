@@ -1,6 +1,7 @@
 // The engine against a simulated camera in the test LAN: real HTTP requests,
 // real event connections, real time-outs.
 #include "device/network.h"
+#include "device/networkthread.h"
 #include "networksignals.h"
 #include "support/childprocess.h"
 #include "support/netlabmain.h"
@@ -10,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
-#include <QThread>
 
 namespace {
 
@@ -19,23 +19,10 @@ const QString mac = QStringLiteral("Torvi_A1B2C3D4");
 class NetworkCameraTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!testLab().isUp())
-            return;
-        worker = new QThread;
-        worker->setObjectName(QStringLiteral("network"));
-        Network::getInstance()->moveToThread(worker);
-        worker->start();
-        QMetaObject::invokeMethod(Network::getInstance(), &Network::onRun, Qt::QueuedConnection);
+        if (testLab().isUp())
+            worker.start();
     }
-    static void TearDownTestSuite() {
-        if (!worker)
-            return;
-        Network::getInstance()->stopThreads();
-        worker->quit();
-        worker->wait();
-        delete worker;
-        worker = nullptr;
-    }
+    static void TearDownTestSuite() { worker.stop(); }
 
     void SetUp() override {
         REQUIRE_TEST_LAB();
@@ -87,7 +74,7 @@ protected:
     }
     qsizetype mark() const { return sim.standardOutput().size(); }
 
-    static inline QThread *worker = nullptr;
+    static inline NetworkThread worker;
     Network *network = Network::getInstance();
     NetworkSignals signals_{Network::getInstance()};
     LogCapture log;

@@ -1,5 +1,11 @@
 #include "netlab.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sched.h>
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QProcess>
@@ -137,6 +143,23 @@ QString Netlab::secondCameraAddress(int k) const {
 
 QString Netlab::namespaceName(const QString &host) const {
     return m_prefix + u'-' + host;
+}
+
+bool Netlab::enter(const QString &host) const {
+    const QStringList threads =
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.size() != 1) {
+        qWarning("netlab: cannot enter %s: the process already runs %d threads", qPrintable(host),
+                 int(threads.size()));
+        return false;
+    }
+    const QString path = QStringLiteral("/run/netns/") + namespaceName(host);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool entered = ::setns(fd, CLONE_NEWNET) == 0;
+    ::close(fd);
+    return entered;
 }
 
 QStringList Netlab::execArgs(const QString &host, const QStringList &command) const {

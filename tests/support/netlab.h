@@ -47,6 +47,12 @@ public:
     // "ip" execs the command, so the started process is the command itself.
     QStringList execArgs(const QString &host, const QStringList &command) const;
 
+    // Moves the whole calling process into the host's namespace, so that it
+    // and every thread it starts later see only that host's interfaces.
+    // setns() moves only the calling thread, so this fails once the process
+    // runs more than one thread.
+    bool enter(const QString &host) const;
+
     static QString scriptPath();
     // Runs the script with this lab's prefix; returns its exit code (-1 when it
     // could not run) and its output.
