@@ -4,7 +4,9 @@
 
 #include <QThread>
 
-NetworkThread::~NetworkThread() { stop(); }
+NetworkThread::~NetworkThread() {
+    stop();
+}
 
 void NetworkThread::start() {
     if (m_thread)
@@ -27,4 +29,6 @@ void NetworkThread::stop() {
     m_thread = nullptr;
 }
 
-bool NetworkThread::isRunning() const { return m_thread && m_thread->isRunning(); }
+bool NetworkThread::isRunning() const {
+    return m_thread && m_thread->isRunning();
+}
