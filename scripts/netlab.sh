@@ -110,18 +110,40 @@ all_lab_namespaces() {
 }
 
 # Processes left in a namespace keep its interfaces alive after the name is
-# gone, so they are stopped first: politely, then for good.
+# gone, so they are stopped first: politely, then for good. The process that
+# asked for the teardown may itself live in the lab (a test that entered the
+# PC namespace); it is spared and its namespace goes when it exits.
+spared() { # pid: the caller, this script, or what this script runs right now
+    local p=$1 stat
+    [ "$p" = "$PPID" ] && return 0
+    while [ "$p" -gt 1 ]; do
+        [ "$p" = "$$" ] && return 0
+        stat=$(cat "/proc/$p/stat" 2>/dev/null) || return 1
+        stat=${stat##*) } # the command name may hold blanks and parentheses
+        p=${stat#* }
+        p=${p%% *}
+    done
+    return 1
+}
+
+lab_pids() { # namespace
+    local pid
+    for pid in $(ip netns pids "$1" 2>/dev/null); do
+        spared "$pid" || echo "$pid"
+    done
+}
+
 stop_processes() { # namespace
     local pids deadline
-    mapfile -t pids < <(ip netns pids "$1" 2>/dev/null || true)
+    mapfile -t pids < <(lab_pids "$1")
     [ "${#pids[@]}" -gt 0 ] || return 0
     kill -TERM "${pids[@]}" 2>/dev/null || true
     deadline=$((SECONDS + 3))
     while [ "$SECONDS" -lt "$deadline" ]; do
-        [ -n "$(ip netns pids "$1" 2>/dev/null || true)" ] || return 0
+        [ -n "$(lab_pids "$1")" ] || return 0
         sleep 0.1
     done
-    mapfile -t pids < <(ip netns pids "$1" 2>/dev/null || true)
+    mapfile -t pids < <(lab_pids "$1")
     [ "${#pids[@]}" -eq 0 ] || kill -KILL "${pids[@]}" 2>/dev/null || true
 }
 

@@ -189,6 +189,27 @@ TEST_F(NetlabTest, DownRemovesAHalfBrokenLabAndWhatStillRunsInIt) {
 }
 
 // Argument checks come before anything needs root, so this runs everywhere.
+TEST_F(NetlabTest, DownFromInsideTheLabSparesItsCallerAndStopsTheRest) {
+    Netlab lab(1);
+    ASSERT_TRUE(bringUp(lab));
+    ChildProcess camera;
+    ASSERT_TRUE(camera.start(
+        lab.execArgs(QStringLiteral("cam1"), {kProbe, QStringLiteral("recv"), lab.cameraAddress(1),
+                                              QStringLiteral("7000"), QStringLiteral("600000")})));
+    ASSERT_TRUE(camera.waitForOutput(QStringLiteral("ready"), kWaitMs))
+        << qPrintable(camera.describe());
+
+    // A test that moved itself into the PC namespace tears its lab down.
+    ChildProcess insider;
+    ASSERT_TRUE(insider.start(lab.execArgs(
+        QStringLiteral("pc"), {QStringLiteral("bash"), Netlab::scriptPath(), QStringLiteral("down"),
+                               QStringLiteral("--prefix"), lab.prefix()})));
+    ASSERT_TRUE(insider.waitForExit(kWaitMs));
+    EXPECT_EQ(insider.exitCode(), 0) << qPrintable(insider.describe());
+    EXPECT_EQ(namespacesOf(lab.prefix()), QStringList());
+    EXPECT_TRUE(camera.waitForExit(kWaitMs));
+}
+
 TEST(NetlabScript, RejectsBadArgumentsWithAMessageAndNoLab) {
     const Netlab lab(1);
     const struct {
