@@ -4,6 +4,7 @@
 #include "log/logline.h"
 
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -39,6 +40,8 @@ DeviceListenTCP::DeviceListenTCP(QObject *parent, quint16 port)
     : QObject(parent), m_server(new QTcpServer(this)) {
     qRegisterMetaType<DeviceListenTCP::FeedbackInfo_t>();
     connect(m_server, &QTcpServer::newConnection, this, &DeviceListenTCP::onNewConnecting);
+    // Cameras connect from the local network; a desktop proxy must not listen for us.
+    m_server->setProxy(QNetworkProxy::NoProxy);
     // Another program holding the port would otherwise leave every camera event unheard.
     if (!m_server->listen(QHostAddress::AnyIPv4, port))
         LOG_ERROR << "event listener cannot listen on TCP port" << port << ":"

@@ -1,21 +1,57 @@
 #include "device/devicesearchip.h"
 
+#include "device/camerareply.h"
+#include "device/lanproxyfactory.h"
+#include "log/logline.h"
+
 #include <QEventLoop>
+#include <QHostAddress>
+#include <QMetaEnum>
+#include <QMutex>
 #include <QMutexLocker>
+#include <QNetworkAccessManager>
+#include <QNetworkInterface>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QTimer>
+
+namespace {
+const QString attributePath = QStringLiteral("/cgi-bin/hisnet/getdeviceattr.cgi");
+const QString modePath = QStringLiteral("/cgi-bin/hisnet/getcommparam.cgi?&-type=NORMRECMODE");
+
+// Host 255 is the broadcast address of a /24 and is never probed.
+constexpr int probesPerSubnet = 255;
+// Short enough that a whole subnet is done in about half a second; a camera
+// on the LAN answers well within it.
+constexpr int probeTimeoutMs = 500;
+constexpr int modeTimeoutMs = 5000;
+constexpr int passWaitMs = 100;
+// The re-check runs on every 21st pass, about every two seconds.
+constexpr int recheckPasses = 20;
+
+const char *errorName(QNetworkReply::NetworkError error) {
+    return QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
+}
+} // namespace
 
 DeviceSearchIP *DeviceSearchIP::getInstance() {
     static DeviceSearchIP instance;
     return &instance;
 }
 
+DeviceSearchIP::DeviceSearchIP() : m_lock(new QMutex) {}
+
+DeviceSearchIP::~DeviceSearchIP() {
+    delete m_lock;
+}
+
 void DeviceSearchIP::setStop() {
-    QMutexLocker lock(&m_lock);
+    QMutexLocker lock(m_lock);
     m_stop = true;
 }
 
 bool DeviceSearchIP::stopRequested() {
-    QMutexLocker lock(&m_lock);
+    QMutexLocker lock(m_lock);
     return m_stop;
 }
 
@@ -26,8 +62,248 @@ void DeviceSearchIP::waitMs(int ms) {
 }
 
 void DeviceSearchIP::onRun() {
-    // Each pass will probe the local subnets; between passes the thread's
-    // queued signals are delivered.
-    while (!stopRequested())
-        waitMs(100);
+    {
+        QMutexLocker lock(m_lock);
+        m_manager = new QNetworkAccessManager(this);
+        m_manager->setProxyFactory(new LanProxyFactory);
+    }
+    int recheckCountdown = recheckPasses;
+    for (;;) {
+        scanStep();
+        if (recheckCountdown > 0) {
+            --recheckCountdown;
+        } else {
+            recheckCountdown = recheckPasses;
+            recheckStep();
+        }
+        if (stopRequested())
+            return;
+        // Replies are delivered during the wait.
+        waitMs(passWaitMs);
+    }
+}
+
+void DeviceSearchIP::startSearch() {
+    QMutexLocker lock(m_lock);
+    if (!m_manager) {
+        LOG_ERROR << "faild to start device ip search, network manage is nullptr";
+        return;
+    }
+    if (m_searching)
+        return;
+    m_found = false;
+    m_searching = true;
+    refreshLocalAddressesLocked();
+    m_nextAddress = 0;
+    m_outstanding = 0;
+    // Every scan reports each camera it finds online again.
+    m_onlineDevices.clear();
+    m_candidateDevices.clear();
+}
+
+void DeviceSearchIP::resetSearch() {
+    QMutexLocker lock(m_lock);
+    m_searching = false;
+    m_finished = false;
+    m_found = false;
+}
+
+void DeviceSearchIP::reportOnline(const QString &uID, const QString &ip) {
+    if (uID.isEmpty() || ip.isEmpty()) {
+        LOG_ERROR << "param is valid! uID:" << uID << " ip:" << ip;
+        return;
+    }
+    QString storedUID;
+    {
+        QMutexLocker lock(m_lock);
+        const auto it = m_onlineDevices.constFind(ip);
+        if (it == m_onlineDevices.cend())
+            return;
+        storedUID = it.value();
+    }
+    emit sigDeviceOnline(storedUID, ip);
+}
+
+void DeviceSearchIP::markOffline(const QString &uID, const QString &ip) {
+    if (uID.isEmpty() || ip.isEmpty()) {
+        LOG_ERROR << "param is valid! uID:" << uID << " ip:" << ip;
+        return;
+    }
+    QMutexLocker lock(m_lock);
+    if (m_onlineDevices.contains(ip))
+        m_candidateDevices.insert(ip, m_onlineDevices.take(ip));
+}
+
+void DeviceSearchIP::refreshLocalAddressesLocked() {
+    m_localAddresses.clear();
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        const QNetworkInterface::InterfaceFlags flags = interface.flags();
+        if (flags.testFlag(QNetworkInterface::IsLoopBack) || !interface.isValid())
+            continue;
+        LOG_NOTE << "name:" << interface.humanReadableName() << " flags:" << flags;
+        const QNetworkInterface::InterfaceFlags usable = QNetworkInterface::IsUp |
+                                                         QNetworkInterface::IsRunning |
+                                                         QNetworkInterface::CanMulticast;
+        if ((flags & usable) != usable)
+            continue;
+        const QList<QNetworkAddressEntry> entries = interface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            const QString address = entry.ip().toString();
+            m_localAddresses.append(address);
+            LOG_NOTE << "valid IP: " << address;
+        }
+    }
+}
+
+QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path, int timeoutMs) {
+    if (ip.isEmpty() || path.isEmpty()) {
+        LOG_ERROR << "http get error: param invalid!";
+        return nullptr;
+    }
+    QNetworkRequest request(QUrl(QStringLiteral("http://") + ip + path));
+    request.setTransferTimeout(timeoutMs);
+    request.setRawHeader("Cache-Control", "no-cache");
+    return m_manager->get(request);
+}
+
+bool DeviceSearchIP::checkModeLocked(const QString &ip, int timeoutMs) {
+    QNetworkReply *reply = getLocked(ip, modePath, timeoutMs);
+    if (!reply)
+        return false;
+    connect(reply, &QNetworkReply::finished, this, &DeviceSearchIP::onGetCameraModeReply);
+    m_modeReplies.insert(reply, ip);
+    return true;
+}
+
+void DeviceSearchIP::decrementOutstandingLocked() {
+    if (m_outstanding > 0)
+        --m_outstanding;
+}
+
+void DeviceSearchIP::scanStep() {
+    bool found = false;
+    {
+        QMutexLocker lock(m_lock);
+        if (!m_searching)
+            return;
+        if (m_nextAddress < m_localAddresses.size()) {
+            // One subnet per pass, all its probes in flight at once.
+            const QString address = m_localAddresses.at(m_nextAddress);
+            ++m_nextAddress;
+            const QString prefix = address.left(address.lastIndexOf(u'.') + 1);
+            LOG_NOTE << "ipPrefix: " << prefix;
+            for (int host = 0; host < probesPerSubnet; ++host) {
+                const QString ip = prefix + QString::number(host);
+                QNetworkReply *reply = getLocked(ip, attributePath, probeTimeoutMs);
+                if (!reply)
+                    continue;
+                connect(reply, &QNetworkReply::finished, this,
+                        &DeviceSearchIP::onGetDeviceInfoReply);
+                m_attributeReplies.insert(reply, ip);
+                ++m_outstanding;
+            }
+            return;
+        }
+        // The scan stays open until the last probe and mode check answered.
+        if (m_outstanding >= 1)
+            return;
+        m_searching = false;
+        m_finished = true;
+        found = m_found;
+    }
+    emit sigFinish(found);
+    LOG_NOTE << "device search ip finish!";
+}
+
+void DeviceSearchIP::recheckStep() {
+    QMutexLocker lock(m_lock);
+    if (m_searching)
+        return;
+    for (auto it = m_onlineDevices.cbegin(); it != m_onlineDevices.cend(); ++it)
+        checkModeLocked(it.key(), modeTimeoutMs);
+    for (auto it = m_candidateDevices.cbegin(); it != m_candidateDevices.cend(); ++it)
+        checkModeLocked(it.key(), modeTimeoutMs);
+}
+
+void DeviceSearchIP::onGetDeviceInfoReply() {
+    auto *reply = qobject_cast<QNetworkReply *>(sender());
+    if (!reply)
+        return;
+    {
+        QMutexLocker lock(m_lock);
+        const auto it = m_attributeReplies.constFind(reply);
+        if (reply->error() == QNetworkReply::NoError && it != m_attributeReplies.cend()) {
+            const QString ip = it.value();
+            const QString body = QString::fromUtf8(reply->readAll());
+            // The first quoted value is the camera's identity; a reply without
+            // "softversion" comes from some other web server.
+            const QStringList pieces = body.contains(QStringLiteral("softversion"))
+                                           ? body.split(QStringLiteral("=\""))
+                                           : QStringList();
+            if (pieces.size() > 1) {
+                const QString uID =
+                    QStringLiteral("Torvi_") + pieces.at(1).section(QLatin1Char('"'), 0, 0);
+                m_candidateDevices.insert(ip, uID);
+                if (checkModeLocked(ip, modeTimeoutMs))
+                    ++m_outstanding;
+            }
+        }
+        decrementOutstandingLocked();
+        m_attributeReplies.remove(reply);
+    }
+    reply->deleteLater();
+}
+
+void DeviceSearchIP::onGetCameraModeReply() {
+    auto *reply = qobject_cast<QNetworkReply *>(sender());
+    if (!reply)
+        return;
+    QString uID;
+    QString ip;
+    bool online = false;
+    bool offline = false;
+    {
+        QMutexLocker lock(m_lock);
+        ip = m_modeReplies.value(reply);
+        if (reply->error() != QNetworkReply::NoError) {
+            if (m_onlineDevices.contains(ip)) {
+                // A time-out is what a switched-off camera gives; not worth an error.
+                if (reply->error() != QNetworkReply::OperationCanceledError) {
+                    LOG_ERROR << "device reply error! ip:" << ip << " err:" << reply->errorString()
+                              << " errCode:" << errorName(reply->error());
+                    LOG_ERROR << "HttpStatusCode:"
+                              << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                }
+                uID = m_onlineDevices.take(ip);
+                m_candidateDevices.insert(ip, uID);
+                offline = true;
+            }
+        } else if (!CameraReply::isWirelessMode(QString::fromUtf8(reply->readAll()))) {
+            // The camera left its wireless streaming mode.
+            if (m_onlineDevices.contains(ip)) {
+                uID = m_onlineDevices.take(ip);
+                m_candidateDevices.insert(ip, uID);
+                offline = true;
+            }
+        } else if (m_candidateDevices.contains(ip)) {
+            uID = m_candidateDevices.take(ip);
+            m_onlineDevices.insert(ip, uID);
+            online = true;
+            // Replies outstanding: this camera belongs to the running scan.
+            if (m_outstanding > 0) {
+                m_found = true;
+                LOG_NOTE << "find new device, uID: " << uID << " ip:" << ip;
+            }
+        }
+        decrementOutstandingLocked();
+        m_modeReplies.remove(reply);
+    }
+    if (offline)
+        emit sigDeviceOffline(uID);
+    if (online)
+        emit sigDeviceOnline(uID, ip);
+    reply->deleteLater();
 }

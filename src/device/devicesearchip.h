@@ -1,28 +1,81 @@
-// DeviceSearchIP: the LAN scan worker. It runs its loop (onRun) on the scan
-// thread that Network creates, from program start until setStop().
+// DeviceSearchIP: finds the cameras on the PC's own /24 subnets without any
+// announcement from them. A scan sends the attribute request to every host of
+// each subnet; a host whose reply carries "softversion" is a camera, and it is
+// reported online once its work mode reads "wireless". Between scans the
+// cameras found are re-checked, so that a camera that stops answering or
+// leaves its wireless mode is reported offline and a waiting one online.
 //
-// Threads: created on the main thread, moved to the scan thread; setStop() is
-// called from any thread. m_lock guards m_stop.
+// Threads:
+// - the singleton is created on the main thread by Network's constructor and
+//   moved to the scan thread, where onRun, the scan and re-check steps and
+//   the reply slots run; the access manager is created in onRun and lives on
+//   that thread;
+// - startSearch, resetSearch, reportOnline and markOffline are called on the
+//   main thread and only record state: the scan thread sends the requests;
+// - setStop is called from any thread.
+// m_lock guards every member declared after it. Signals are emitted after the
+// lock is released, so a directly connected receiver may call back in.
 #pragma once
 
-#include <QMutex>
+#include <QMap>
 #include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QMutex;
+class QNetworkAccessManager;
+class QNetworkReply;
 
 class DeviceSearchIP : public QObject {
     Q_OBJECT
 public:
     static DeviceSearchIP *getInstance();
+    ~DeviceSearchIP() override;
 
+    // Main thread.
+    void startSearch();
+    void resetSearch();
+    void reportOnline(const QString &uID, const QString &ip);
+    void markOffline(const QString &uID, const QString &ip);
+
+    // Any thread; onRun returns at the end of its pass.
     void setStop();
+
+signals:
+    void sigDeviceOnline(QString uID, QString ip);
+    void sigDeviceOffline(QString uID);
+    void sigFinish(bool state);
 
 public slots:
     void onRun();
+    void onGetCameraModeReply();
+    void onGetDeviceInfoReply();
 
 private:
-    DeviceSearchIP() = default;
+    DeviceSearchIP();
+
+    void scanStep();
+    void recheckStep();
     bool stopRequested();
     void waitMs(int ms);
 
-    QMutex m_lock;
+    // Expect m_lock held.
+    void refreshLocalAddressesLocked();
+    QNetworkReply *getLocked(const QString &ip, const QString &path, int timeoutMs);
+    bool checkModeLocked(const QString &ip, int timeoutMs);
+    void decrementOutstandingLocked();
+
+    QNetworkAccessManager *m_manager = nullptr; // scan thread; set under m_lock
+    QMutex *m_lock = nullptr;
+    QStringList m_localAddresses;
+    qint8 m_nextAddress = 0;
+    qint16 m_outstanding = 0;
+    QMap<QNetworkReply *, QString> m_modeReplies;      // reply -> camera IP
+    QMap<QNetworkReply *, QString> m_attributeReplies; // reply -> camera IP
+    QMap<QString, QString> m_onlineDevices;            // IP -> uID
+    QMap<QString, QString> m_candidateDevices;         // IP -> uID
+    bool m_searching = false;
+    bool m_finished = false;
+    bool m_found = false;
     bool m_stop = false;
 };

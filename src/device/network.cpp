@@ -3,6 +3,7 @@
 #include "device/network.h"
 
 #include "device/devicesearchip.h"
+#include "device/lanproxyfactory.h"
 #include "log/logline.h"
 
 #include <QEventLoop>
@@ -99,6 +100,7 @@ void Network::waitMs(int ms) {
 
 void Network::onRun() {
     m_manager = new QNetworkAccessManager(this);
+    m_manager->setProxyFactory(new LanProxyFactory);
     m_listener = new DeviceListenTCP(this);
     connect(m_listener, &DeviceListenTCP::sigFeedbackInfo, this, &Network::onFeedbackInfo,
             Qt::QueuedConnection);

@@ -5,6 +5,7 @@
 #include "cgiserver.h"
 #include "console.h"
 #include "eventpusher.h"
+#include "mdnsresponder.h"
 #include "options.h"
 
 #include <cerrno>
@@ -22,8 +23,9 @@ bool onOff(const QStringList &words, bool *ok) {
 } // namespace
 
 ControlChannel::ControlChannel(CameraState *state, CgiServer *server, CgiHandler *handler,
-                               EventPusher *events, QObject *parent)
-    : QObject(parent), m_state(state), m_server(server), m_handler(handler), m_events(events) {}
+                               EventPusher *events, MdnsResponder *mdns, QObject *parent)
+    : QObject(parent), m_state(state), m_server(server), m_handler(handler), m_events(events),
+      m_mdns(mdns) {}
 
 void ControlChannel::start() {
     m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
@@ -153,6 +155,26 @@ QString ControlChannel::run(const QStringList &words) {
         if (words.size() != 1)
             return QStringLiteral("usage: state");
         console::out(QStringLiteral("state ") + m_state->describe());
+    } else if (name == QLatin1String("mdns")) {
+        const bool on = onOff(words, &ok);
+        if (!ok)
+            return QStringLiteral("usage: mdns on|off");
+        QString error;
+        if (!on)
+            m_mdns->close();
+        else if (!m_mdns->open(&error))
+            return QStringLiteral("mdns: ") + error;
+    } else if (name == QLatin1String("mdns-uid")) {
+        if (words.size() != 2 || !MdnsResponder::isInstanceLabel(words[1]))
+            return QStringLiteral("usage: mdns-uid <label of 1-63 bytes without '.' or '\\'>");
+        m_mdns->setUid(words[1]);
+    } else if (name == QLatin1String("mdns-address")) {
+        const QHostAddress address = words.size() == 2 ? QHostAddress(words[1]) : QHostAddress();
+        if (address.protocol() != QAbstractSocket::IPv4Protocol)
+            return QStringLiteral("usage: mdns-address <IPv4 address>");
+        QString error;
+        if (!m_mdns->setAddress(address, &error))
+            return QStringLiteral("mdns-address: ") + error;
     } else if (name == QLatin1String("quit")) {
         if (words.size() != 1)
             return QStringLiteral("usage: quit");

@@ -16,12 +16,13 @@ class CameraState;
 class CgiHandler;
 class CgiServer;
 class EventPusher;
+class MdnsResponder;
 
 class ControlChannel : public QObject {
     Q_OBJECT
 public:
     ControlChannel(CameraState *state, CgiServer *server, CgiHandler *handler, EventPusher *events,
-                   QObject *parent = nullptr);
+                   MdnsResponder *mdns, QObject *parent = nullptr);
 
     // Starts reading stdin.
     void start();
@@ -39,6 +40,7 @@ private:
     CgiServer *m_server;
     CgiHandler *m_handler;
     EventPusher *m_events;
+    MdnsResponder *m_mdns;
     QSocketNotifier *m_notifier = nullptr;
     QByteArray m_buffer;
 };

@@ -1,12 +1,13 @@
 // torvi-sim: one camera as the PC sees it. Wires the camera state to its web
-// server, its event connection and the control channel, then reports
-// "ready http=<address>:<port>" so the driver knows it may start.
+// server, its event connection, its mDNS answers and the control channel,
+// then reports "ready http=<address>:<port>" so the driver knows it may start.
 #include "camerastate.h"
 #include "cgihandler.h"
 #include "cgiserver.h"
 #include "console.h"
 #include "controlchannel.h"
 #include "eventpusher.h"
+#include "mdnsresponder.h"
 #include "options.h"
 
 #include <QCoreApplication>
@@ -74,7 +75,8 @@ int main(int argc, char **argv) {
     EventPusher events(options.eventPort, options.address);
     CgiHandler handler(&state, &events, options.identity);
     CgiServer server([&handler](const HttpRequest &request) { return handler.handle(request); });
-    ControlChannel control(&state, &server, &handler, &events);
+    MdnsResponder mdns(options.address, options.mdnsUid);
+    ControlChannel control(&state, &server, &handler, &events, &mdns);
     QObject::connect(&control, &ControlChannel::quitRequested, &app,
                      [] { QCoreApplication::exit(0); });
 
@@ -85,6 +87,10 @@ int main(int argc, char **argv) {
                          .arg(server.errorString()));
         return 1;
     }
+    // A camera without mDNS is still found by the LAN scan.
+    QString mdnsError;
+    if (options.mdns && !mdns.open(&mdnsError))
+        console::err(QStringLiteral("torvi-sim: mdns off: ") + mdnsError);
     if (options.control)
         control.start();
     console::out(

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "mdnsresponder.h"
+
 #include <QCommandLineParser>
 
 namespace {
@@ -93,8 +95,15 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
     const QCommandLineOption noControl(
         QStringLiteral("no-control"),
         QStringLiteral("Ignore stdin (for running in the background); stop with SIGTERM."));
+    const QCommandLineOption mdnsUid(
+        QStringLiteral("mdns-uid"),
+        QStringLiteral("First label of the mDNS instance name (Torvi_ + --uid)."),
+        QStringLiteral("U"));
+    const QCommandLineOption noMdns(QStringLiteral("no-mdns"),
+                                    QStringLiteral("Do not answer mDNS questions."));
     parser.addOptions({help, address, httpPort, eventPort, uid, name, softVersion, mediaMode,
-                       videoMode, rotation, live, battery, charge, ac, workMode, noControl});
+                       videoMode, rotation, live, battery, charge, ac, workMode, noControl, mdnsUid,
+                       noMdns});
 
     auto invalid = [message](const QString &text) {
         *message = text;
@@ -173,6 +182,14 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
     if (!parseBattery(capacityText, chargeText, acText, &parsed.battery))
         return invalid(
             QStringLiteral("--battery needs a capacity 0-999, --charge and --ac need 0 or 1"));
+
+    parsed.mdnsUid = parser.isSet(mdnsUid) ? parser.value(mdnsUid)
+                                           : QStringLiteral("Torvi_") + parsed.identity.uid;
+    if (!MdnsResponder::isInstanceLabel(parsed.mdnsUid))
+        return invalid(QStringLiteral("--mdns-uid (Torvi_ + --uid when not given) must be 1 to 63 "
+                                      "bytes without '.' or '\\', got \"%1\"")
+                           .arg(parsed.mdnsUid));
+    parsed.mdns = !parser.isSet(noMdns);
 
     parsed.control = !parser.isSet(noControl);
     *options = parsed;

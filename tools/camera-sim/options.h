@@ -22,6 +22,10 @@ struct Options {
     bool live = false;
     Battery battery;
     bool control = true; // read commands from stdin, and end with it
+    // The first label of the camera's mDNS instance name; by default the
+    // LAN scan's key for the same camera, "Torvi_" + uid.
+    QString mdnsUid;
+    bool mdns = true;
 };
 
 enum class ParseResult { Run, Help, Invalid };

@@ -1,0 +1,237 @@
+#include "device/mdns.h"
+
+#include "device/mdnsmessage.h"
+#include "log/logline.h"
+
+#include <QEventLoop>
+#include <QNetworkDatagram>
+#include <QSet>
+#include <QTimer>
+#include <QUdpSocket>
+
+using MdnsCodec::MdnsIpv4Address;
+using MdnsCodec::MdnsPort;
+
+const QString mDNS::serviceName = QStringLiteral("_lc01._tcp.local.");
+
+namespace {
+
+bool isEligible(const QNetworkInterface &iface) {
+    const QNetworkInterface::InterfaceFlags needed =
+        QNetworkInterface::IsUp | QNetworkInterface::IsRunning | QNetworkInterface::CanMulticast;
+    return iface.isValid() && !iface.flags().testFlag(QNetworkInterface::IsLoopBack) &&
+           (iface.flags() & needed) == needed;
+}
+
+// Interfaces are followed by hardware address, so a renamed adapter stays the
+// same one. Some virtual interfaces (tunnels, for one) have none or report
+// zeros; their name keeps them apart.
+QString interfaceKey(const QNetworkInterface &iface) {
+    const QString hardware = iface.hardwareAddress();
+    const bool none =
+        hardware.isEmpty() || hardware.count(u'0') + hardware.count(u':') == hardware.size();
+    return none ? iface.name() : hardware;
+}
+
+QStringList ipv4Addresses(const QNetworkInterface &iface) {
+    QStringList addresses;
+    for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
+        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+            addresses << entry.ip().toString();
+    }
+    return addresses;
+}
+
+} // namespace
+
+mDNS::mDNS(int cycleWaitMs) : m_cycleWaitMs(cycleWaitMs) {}
+
+void mDNS::stop() {
+    QMutexLocker lock(&m_lock);
+    m_stop = true;
+}
+
+void mDNS::queryNow() {
+    QMutexLocker lock(&m_lock);
+    m_queryCountdown = 0;
+}
+
+void mDNS::removeEntry(const QString &uID) {
+    if (uID.isEmpty()) {
+        LOG_ERROR << "param is valid!";
+        return;
+    }
+    QMutexLocker lock(&m_lock);
+    m_entries.remove(uID);
+}
+
+MdnsEntry mDNS::getEntry(const QString &uID) {
+    if (uID.isEmpty()) {
+        LOG_ERROR << "uID is empty";
+        return {};
+    }
+    QMutexLocker lock(&m_lock);
+    return m_entries.value(uID);
+}
+
+bool mDNS::stopRequested() {
+    QMutexLocker lock(&m_lock);
+    return m_stop;
+}
+
+void mDNS::onRun() {
+    if (!start())
+        return;
+    for (;;) {
+        queryStep();
+        ageingStep();
+        if (stopRequested())
+            return;
+        waitCycle();
+    }
+}
+
+bool mDNS::start() {
+    m_socket = new QUdpSocket(this);
+    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+        m_socket->close();
+    connect(m_socket, &QUdpSocket::readyRead, this, &mDNS::onReceiveMsg);
+    if (!m_socket->bind(QHostAddress::AnyIPv4, MdnsPort,
+                        QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+        LOG_ERROR << "UDP bind faild!";
+        LOG_ERROR << " mdns init faild";
+        return false;
+    }
+    QMutexLocker lock(&m_lock);
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        if (isEligible(iface))
+            joinLocked(iface);
+    }
+    return true;
+}
+
+// Answers are read while the thread waits here.
+void mDNS::waitCycle() {
+    QEventLoop loop;
+    QTimer::singleShot(m_cycleWaitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void mDNS::joinLocked(const QNetworkInterface &iface) {
+    const QString key = interfaceKey(iface);
+    const QStringList addresses = ipv4Addresses(iface);
+    if (m_socket->joinMulticastGroup(MdnsIpv4Address, iface)) {
+        m_joined.insert(key, iface);
+        m_joinedAddresses.insert(key, addresses);
+        QDebug line = LOG_NOTE << "UDP join mdns success>> name:" << iface.humanReadableName();
+        for (const QString &address : addresses)
+            line << " addr:" << address;
+        return;
+    }
+    {
+        QDebug line = LOG_ERROR << "UDP join mdns faild>> name:" << iface.humanReadableName();
+        for (const QString &address : addresses)
+            line << " addr:" << address;
+    }
+    LOG_ERROR << "UDP state: " << m_socket->state() << "[flags]: " << iface.flags()
+              << " [type]:" << iface.type() << " [valid]:" << iface.isValid();
+}
+
+void mDNS::leaveLocked(const QString &key) {
+    const QNetworkInterface iface = m_joined.take(key);
+    // The kernel drops the membership of a vanished interface itself, so a
+    // failure here changes nothing.
+    m_socket->leaveMulticastGroup(MdnsIpv4Address, iface);
+    LOG_NOTE << "UDP remove network interface from mdns: " << iface.humanReadableName();
+    for (const QString &address : m_joinedAddresses.take(key))
+        LOG_NOTE << "remove network ip: " << address;
+}
+
+void mDNS::queryStep() {
+    QMutexLocker lock(&m_lock);
+    if (m_queryCountdown > 0) {
+        --m_queryCountdown;
+        return;
+    }
+    m_queryCountdown = queryEvery - 1;
+
+    MdnsCodec::Message query;
+    query.addQuery({serviceName, MdnsCodec::TypePtr});
+    const QByteArray packet = MdnsCodec::toPacket(query);
+
+    QSet<QString> present;
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        const QString key = interfaceKey(iface);
+        present.insert(key);
+        if (!isEligible(iface))
+            continue;
+        // A new interface is queried from the next query cycle on.
+        if (!m_joined.contains(key)) {
+            joinLocked(iface);
+            continue;
+        }
+        m_socket->setMulticastInterface(iface);
+        if (m_socket->writeDatagram(packet, MdnsIpv4Address, MdnsPort) < 0)
+            LOG_ERROR << "UDP send error!  " << m_socket->multicastInterface().humanReadableName();
+    }
+    const QStringList joined = m_joined.keys();
+    for (const QString &key : joined) {
+        if (!present.contains(key))
+            leaveLocked(key);
+    }
+}
+
+void mDNS::ageingStep() {
+    QStringList removed;
+    {
+        QMutexLocker lock(&m_lock);
+        for (auto it = m_entries.begin(); it != m_entries.end();) {
+            if (it->ttl > 0) {
+                --it->ttl;
+                ++it;
+            } else {
+                removed << it.key();
+                it = m_entries.erase(it);
+            }
+        }
+    }
+    for (const QString &uID : std::as_const(removed))
+        emit sigMdnsRemove(uID);
+}
+
+QString mDNS::uidFromResponse(const MdnsCodec::Message &message) {
+    if (!message.isResponse())
+        return {};
+    for (const MdnsCodec::Record &record : message.records()) {
+        if (record.type == MdnsCodec::TypePtr && record.name == serviceName)
+            return record.target.section(u'.', 0, 0);
+    }
+    return {};
+}
+
+void mDNS::onReceiveMsg() {
+    auto *socket = qobject_cast<QUdpSocket *>(sender());
+    if (!socket)
+        socket = m_socket;
+    if (!socket || !socket->hasPendingDatagrams())
+        return;
+    const QNetworkDatagram datagram = socket->receiveDatagram();
+    MdnsCodec::Message message;
+    if (!MdnsCodec::fromPacket(datagram.data(), message))
+        return;
+    // An empty first label names no camera.
+    const QString uID = uidFromResponse(message);
+    if (uID.isEmpty())
+        return;
+    const QString ip = datagram.senderAddress().toString();
+    {
+        QMutexLocker lock(&m_lock);
+        const auto it = m_entries.find(uID);
+        if (it != m_entries.end()) {
+            it->ttl = entryTtl;
+            return;
+        }
+        m_entries.insert(uID, MdnsEntry{uID, ip, entryTtl});
+    }
+    emit sigMdnsAdd(uID, ip);
+}

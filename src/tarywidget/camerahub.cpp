@@ -1,0 +1,134 @@
+#include "tarywidget/camerahub.h"
+
+#include "device/devicesearchip.h"
+#include "device/mdns.h"
+#include "device/network.h"
+#include "log/logline.h"
+
+#include <QThread>
+
+CameraHub::CameraHub(IniFile &settings, QObject *parent)
+    : QObject(parent), m_devList(settings), m_network(Network::getInstance()),
+      m_searchIp(DeviceSearchIP::getInstance()), m_mdnsThread(new QThread(this)), m_mdns(new mDNS) {
+    m_mdnsThread->setObjectName(QStringLiteral("mdns"));
+    m_mdns->moveToThread(m_mdnsThread);
+    connect(m_mdnsThread, &QThread::finished, m_mdns, &QObject::deleteLater);
+    connect(this, &CameraHub::sigStartThread, m_mdns, &mDNS::onRun);
+    m_mdnsThread->start(QThread::InheritPriority);
+    wire();
+}
+
+CameraHub::~CameraHub() {
+    m_mdns->stop();
+    m_mdnsThread->quit();
+    m_mdnsThread->wait();
+}
+
+void CameraHub::wire() {
+    connect(m_mdns, &mDNS::sigMdnsAdd, &m_devList, &DevList::onAddDevice, Qt::QueuedConnection);
+    connect(m_mdns, &mDNS::sigMdnsRemove, &m_devList, &DevList::onRemoveDevice,
+            Qt::QueuedConnection);
+    connect(m_searchIp, &DeviceSearchIP::sigDeviceOnline, &m_devList, &DevList::onAddDevice,
+            Qt::QueuedConnection);
+    connect(m_searchIp, &DeviceSearchIP::sigDeviceOffline, &m_devList, &DevList::onRemoveDevice,
+            Qt::QueuedConnection);
+    connect(m_network, &Network::sigDeviceBatteryInfo, &m_devList, &DevList::onDeviceBatteryInfo,
+            Qt::QueuedConnection);
+    connect(m_network, &Network::sigDeviceAbnormal, &m_devList, &DevList::onDeviceAbnormal,
+            Qt::QueuedConnection);
+    connect(m_network, &Network::sigDeviceOffine, &m_devList, &DevList::onDeviceOffine,
+            Qt::QueuedConnection);
+    // The engine runs on its own thread, so these are queued too.
+    connect(m_network, &Network::sigDeviceParamFeedback, &m_devList, &DevList::onVideoParamSync);
+    connect(m_network, &Network::sigDeviceParamConfigFaild, &m_devList,
+            &DevList::onVideoParamConfigFaild);
+    connect(m_network, &Network::sigDeviceParamConfigFinish, &m_devList,
+            &DevList::onVideoParamConfigFinish);
+    connect(&m_devList, &DevList::sigHistoryDeviceOnline, this, &CameraHub::onHistoryDeviceOnline,
+            Qt::QueuedConnection);
+    connect(&m_devList, &DevList::sigHistoryDeviceOffline, this, &CameraHub::onHistoryDeviceOffline,
+            Qt::QueuedConnection);
+}
+
+void CameraHub::start() {
+    emit sigStartThread();
+}
+
+void CameraHub::stopDiscovery() {
+    m_mdns->stop();
+}
+
+void CameraHub::rescan() {
+    m_searchIp->startSearch();
+}
+
+bool CameraHub::connectCamera(const QString &mac) {
+    if (mac.isEmpty()) {
+        LOG_ERROR << "onConnectDevice: param is empty";
+        return false;
+    }
+    if (!m_devList.connectFromNewList(mac)) {
+        LOG_ERROR << "connect device faild";
+        return false;
+    }
+    m_network->addDeviceToHttpMap(mac, m_devList.getDevMeta(mac).ip);
+    // Look for it at once, so a camera heard only by mDNS is confirmed quickly.
+    m_mdns->removeEntry(mac);
+    m_mdns->queryNow();
+    return true;
+}
+
+bool CameraHub::reconnectCamera(const QString &mac) {
+    if (mac.isEmpty()) {
+        LOG_ERROR << "onReconnect: param is empty";
+        return false;
+    }
+    if (!m_devList.reconnectDevice(mac)) {
+        LOG_ERROR << "device reconnect faild! mac:" << mac;
+        return false;
+    }
+    m_network->addDeviceToHttpMap(mac, m_devList.getDevMeta(mac).ip);
+    return true;
+}
+
+bool CameraHub::removeCamera(const QString &mac) {
+    if (mac.isEmpty()) {
+        LOG_ERROR << "onRemoveDevice: param is empty";
+        return false;
+    }
+    const DeviceBaseInfo_t dev = m_devList.getDevMeta(mac);
+    // A camera still reachable comes straight back as a new camera.
+    m_searchIp->reportOnline(mac, dev.ip);
+    if (!m_devList.removeDeviceFromList(mac))
+        return false;
+    if (dev.isHistory || dev.connectState != 0) {
+        m_network->removeDeviceFromHttpMap(mac);
+        m_mdns->removeEntry(mac);
+    }
+    return true;
+}
+
+bool CameraHub::pairCamera(CamID_e id, const QString &mac) {
+    return m_devList.setCamPair(id, mac);
+}
+
+bool CameraHub::unpairCamera(CamID_e id, const QString &mac) {
+    return m_devList.cancelCamPair(id, mac);
+}
+
+void CameraHub::onHistoryDeviceOnline(DeviceBaseInfo_t dev) {
+    if (dev.mac.isEmpty()) {
+        LOG_ERROR << "onHistoryDeviceOnline: param invalid";
+        return;
+    }
+    m_network->addDeviceToHttpMap(dev.mac, dev.ip);
+}
+
+void CameraHub::onHistoryDeviceOffline(DeviceBaseInfo_t dev) {
+    if (dev.mac.isEmpty()) {
+        LOG_ERROR << "onHistoryDeviceOffline:param invalid";
+        return;
+    }
+    m_mdns->removeEntry(dev.mac);
+    m_searchIp->markOffline(dev.mac, dev.ip);
+}

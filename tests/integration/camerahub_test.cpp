@@ -1,0 +1,169 @@
+// Discovery to pairing end to end: the controller's camera side (registry,
+// mDNS, LAN scan, engine) in the PC namespace, simulated cameras in theirs,
+// and the files the filter reads.
+#include "device/inifile.h"
+#include "device/networkthread.h"
+#include "networksignals.h"
+#include "support/childprocess.h"
+#include "support/netlabmain.h"
+#include "support/qtprint.h"
+#include "support/tempconfigroot.h"
+#include "tarywidget/camerahub.h"
+
+#include <gtest/gtest.h>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+constexpr int discoveryMs = 15000;
+constexpr int connectMs = 15000;
+const QString moved = QStringLiteral("10.77.0.120");
+
+class CameraHubTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (testLab().isUp())
+            worker.start();
+    }
+    static void TearDownTestSuite() { worker.stop(); }
+
+    void SetUp() override {
+        REQUIRE_TEST_LAB();
+        settings = std::make_unique<IniFile>(root.configRoot());
+        hub = std::make_unique<CameraHub>(*settings);
+        hub->start();
+    }
+    void TearDown() override {
+        // Give camera 1 its own address back, whatever a test did to it.
+        ipCommand(QStringLiteral("cam1"), {"addr", "del", moved + "/24", "dev", "eth0"});
+        ipCommand(QStringLiteral("cam1"),
+                  {"addr", "add", testLab().cameraAddress(1) + "/24", "dev", "eth0"});
+        hub.reset();
+        Network::getInstance()->clearAllDevices();
+        for (auto &sim : sims)
+            sim.terminate();
+    }
+
+    bool startCamera(int k, const QStringList &options = {}, QString address = {}) {
+        ChildProcess &sim = sims[k - 1];
+        if (address.isEmpty())
+            address = testLab().cameraAddress(k);
+        const QStringList command = QStringList{QStringLiteral(TORVI_SIM), "--address", address,
+                                                "--uid", QStringLiteral("CAM%1").arg(k)} +
+                                    options;
+        return sim.start(testLab().execArgs(QStringLiteral("cam%1").arg(k), command)) &&
+               sim.waitForOutput(QStringLiteral("ready http="), 10000);
+    }
+    bool control(int k, const QString &command) {
+        return sims[k - 1].write(command.toUtf8()) &&
+               sims[k - 1].waitForOutput(QStringLiteral("ok ") + command, 5000);
+    }
+    static bool ipCommand(const QString &host, const QStringList &args) {
+        QProcess ip;
+        ip.start(QStringLiteral("ip"),
+                 QStringList{QStringLiteral("-n"), testLab().namespaceName(host)} + args);
+        return ip.waitForFinished(5000) && ip.exitCode() == 0;
+    }
+    DeviceBaseInfo_t camera(const QString &mac) { return hub->devList().getDevMeta(mac); }
+    bool waitForState(const QString &mac, int state, int timeoutMs) {
+        return QTest::qWaitFor([&] { return camera(mac).connectState == state; }, timeoutMs);
+    }
+    bool waitForCamera(const QString &mac, int timeoutMs) {
+        return QTest::qWaitFor(
+            [&] {
+                const auto cameras = hub->devList().getDeviceList();
+                return std::any_of(cameras.begin(), cameras.end(),
+                                   [&](const DeviceBaseInfo_t &dev) { return dev.mac == mac; });
+            },
+            timeoutMs);
+    }
+    // What the filter in another process reads.
+    QString published(int slot) const {
+        return QSettings(root.configRoot() + QStringLiteral("/ini/VConfig.ini"),
+                         QSettings::IniFormat)
+            .value(QStringLiteral("VCameralist/VCamera%1").arg(slot))
+            .toString();
+    }
+    QString storedPair(int slot) const {
+        return QSettings(root.configRoot() + QStringLiteral("/ini/device.ini"),
+                         QSettings::IniFormat)
+            .value(QStringLiteral("VirtualCamera/cam%1").arg(slot))
+            .toString();
+    }
+
+    static inline NetworkThread worker;
+    TempConfigRoot root;
+    std::unique_ptr<IniFile> settings;
+    std::unique_ptr<CameraHub> hub;
+    ChildProcess sims[2];
+};
+
+TEST_F(CameraHubTest, CameraFoundConnectedPairedLostAndBackOnANewAddress) {
+    const QString mac = QStringLiteral("Torvi_CAM1");
+    ASSERT_TRUE(startCamera(1));
+    ASSERT_TRUE(waitForCamera(mac, discoveryMs)); // heard by mDNS
+    EXPECT_FALSE(camera(mac).isHistory);
+    EXPECT_EQ(camera(mac).ip, testLab().cameraAddress(1));
+
+    ASSERT_TRUE(hub->connectCamera(mac));
+    ASSERT_TRUE(waitForState(mac, 2, connectMs));
+    EXPECT_TRUE(camera(mac).isHistory);
+    ASSERT_TRUE(hub->pairCamera(VCamera2, mac));
+    EXPECT_EQ(published(2), testLab().cameraAddress(1));
+    EXPECT_EQ(storedPair(2), mac);
+
+    // The camera leaves the network and comes back with another address.
+    ASSERT_TRUE(ipCommand(QStringLiteral("cam1"),
+                          {"addr", "del", testLab().cameraAddress(1) + "/24", "dev", "eth0"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !camera(mac).isOnline; }, connectMs));
+    EXPECT_EQ(published(2), QString()); // withdrawn while offline
+    EXPECT_EQ(storedPair(2), mac);      // but still paired
+    sims[0].terminate();
+    ASSERT_TRUE(ipCommand(QStringLiteral("cam1"), {"addr", "add", moved + "/24", "dev", "eth0"}));
+    ASSERT_TRUE(startCamera(1, {}, moved));
+
+    ASSERT_TRUE(waitForState(mac, 2, discoveryMs + connectMs));
+    EXPECT_EQ(camera(mac).ip, moved);
+    EXPECT_EQ(published(2), moved); // republished at its current address
+
+    ASSERT_TRUE(hub->removeCamera(mac));
+    EXPECT_EQ(published(2), QString());
+    EXPECT_EQ(storedPair(2), QString());
+    EXPECT_FALSE(
+        QSettings(root.configRoot() + QStringLiteral("/ini/device.ini"), QSettings::IniFormat)
+            .childGroups()
+            .contains(mac));
+    // Still reachable: it comes back as a new camera.
+    ASSERT_TRUE(waitForCamera(mac, discoveryMs));
+    EXPECT_FALSE(camera(mac).isHistory);
+}
+
+TEST_F(CameraHubTest, ServerErrorsMakeACameraAbnormalAndWithdrawItsAddress) {
+    const QString mac = QStringLiteral("Torvi_CAM1");
+    ASSERT_TRUE(startCamera(1));
+    ASSERT_TRUE(waitForCamera(mac, discoveryMs));
+    ASSERT_TRUE(hub->connectCamera(mac));
+    ASSERT_TRUE(waitForState(mac, 2, connectMs));
+    ASSERT_TRUE(hub->pairCamera(VCamera1, mac));
+    EXPECT_EQ(published(1), testLab().cameraAddress(1));
+
+    ASSERT_TRUE(control(1, QStringLiteral("http-500 on")));
+    ASSERT_TRUE(waitForState(mac, 3, connectMs));
+    EXPECT_EQ(published(1), QString());
+    ASSERT_TRUE(control(1, QStringLiteral("http-500 off")));
+    ASSERT_TRUE(waitForState(mac, 2, connectMs));
+    EXPECT_EQ(published(1), testLab().cameraAddress(1));
+}
+
+TEST_F(CameraHubTest, CameraSeenUnderTwoKeysIsListedTwice) {
+    ASSERT_TRUE(startCamera(2, {"--mdns-uid", "cam2-mdns"}));
+    ASSERT_TRUE(waitForCamera(QStringLiteral("cam2-mdns"), discoveryMs));
+    hub->rescan();
+    ASSERT_TRUE(waitForCamera(QStringLiteral("Torvi_CAM2"), discoveryMs));
+    EXPECT_EQ(camera(QStringLiteral("cam2-mdns")).ip, camera(QStringLiteral("Torvi_CAM2")).ip);
+}
+
+} // namespace

@@ -1,0 +1,365 @@
+// mDNS discovery in the test LAN: real multicast questions to simulated
+// cameras, their answers, and interfaces that come and go in the PC's
+// namespace. Discovery runs on its own thread as in the program; a probe
+// socket on the PC sees every question and answer with the interface it
+// crossed, so cycles can be told apart without sleeping.
+#include "device/mdns.h"
+#include "device/mdnsmessage.h"
+#include "support/childprocess.h"
+#include "support/netlabmain.h"
+#include "support/qtprint.h"
+
+#include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <limits>
+
+namespace {
+
+const QString uid1 = QStringLiteral("Torvi_A1B2C3D4");
+const QString uid2 = QStringLiteral("Torvi_E5F6A7B8");
+const QString extraAddress = QStringLiteral("10.77.0.120");
+const QString extraIf = QStringLiteral("kmdns0");
+const QString extraIfAddress = QStringLiteral("10.79.0.1");
+constexpr qint64 never = std::numeric_limits<qint64>::max();
+
+// One clock for log lines, signals and datagrams.
+QElapsedTimer testClock;
+
+struct Stamped {
+    qint64 ms = 0;
+    QString text;
+};
+
+QMutex logMutex;
+QList<Stamped> logLines;
+
+void captureLog(QtMsgType, const QMessageLogContext &, const QString &text) {
+    QMutexLocker lock(&logMutex);
+    logLines.append({testClock.elapsed(), text});
+}
+
+// When the first line containing text was written, or never.
+qint64 loggedAt(const QString &text) {
+    QMutexLocker lock(&logMutex);
+    for (const Stamped &line : std::as_const(logLines)) {
+        if (line.text.contains(text))
+            return line.ms;
+    }
+    return never;
+}
+
+bool waitForLog(const QString &text, int timeoutMs) {
+    return QTest::qWaitFor([&] { return loggedAt(text) != never; }, timeoutMs);
+}
+
+// Runs ip(8) in the PC's namespace, or in another with "-n".
+bool ip(const QStringList &args) {
+    QProcess process;
+    process.start(QStringLiteral("ip"), args);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// Every mDNS datagram that reaches the PC's port 5353. It joins no group
+// itself, so it hears only what the group memberships of discovery let in.
+class Probe {
+public:
+    struct Seen {
+        qint64 ms;
+        QString sender;
+        int interfaceIndex;
+        bool response;
+    };
+
+    bool open() {
+        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] { read(); });
+        return m_socket.bind(QHostAddress::AnyIPv4, MdnsCodec::MdnsPort,
+                             QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    }
+    // Questions for the service that left through the interface, in order.
+    QList<qint64> queries(int interfaceIndex, qint64 from = 0, qint64 to = never) const {
+        QList<qint64> times;
+        for (const Seen &seen : m_seen) {
+            if (!seen.response && seen.interfaceIndex == interfaceIndex && seen.ms >= from &&
+                seen.ms <= to)
+                times << seen.ms;
+        }
+        return times;
+    }
+    QList<qint64> answers(const QString &sender, qint64 from = 0) const {
+        QList<qint64> times;
+        for (const Seen &seen : m_seen) {
+            if (seen.response && seen.sender == sender && seen.ms >= from)
+                times << seen.ms;
+        }
+        return times;
+    }
+
+private:
+    void read() {
+        while (m_socket.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = m_socket.receiveDatagram();
+            MdnsCodec::Message message;
+            if (!MdnsCodec::fromPacket(datagram.data(), message))
+                continue;
+            const bool asks =
+                !message.queries().isEmpty() && message.queries()[0].name == mDNS::serviceName;
+            if (message.isResponse() || asks)
+                m_seen.append({testClock.elapsed(), datagram.senderAddress().toString(),
+                               static_cast<int>(datagram.interfaceIndex()), message.isResponse()});
+        }
+    }
+
+    QUdpSocket m_socket;
+    QList<Seen> m_seen;
+};
+
+class MdnsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_TEST_LAB();
+        testClock.start();
+        {
+            QMutexLocker lock(&logMutex);
+            logLines.clear();
+        }
+        qInstallMessageHandler(captureLog);
+        ASSERT_TRUE(probe.open());
+        eth0 = QNetworkInterface::interfaceIndexFromName(QStringLiteral("eth0"));
+        ASSERT_GT(eth0, 0);
+    }
+
+    void TearDown() override {
+        stopDiscovery();
+        for (ChildProcess &camera : cameras)
+            camera.terminate();
+        for (auto it = undo.crbegin(); it != undo.crend(); ++it)
+            EXPECT_TRUE(ip(*it)) << it->join(u' ').toStdString();
+        qInstallMessageHandler(nullptr);
+        if (HasFailure()) {
+            QMutexLocker lock(&logMutex);
+            for (const Stamped &line : std::as_const(logLines))
+                fprintf(stderr, "%6lld %s\n", line.ms, qPrintable(line.text));
+        }
+    }
+
+    // Camera k (1 or 2) with uid "Torvi_" + its --uid.
+    bool startCamera(int k) {
+        const QStringList command = {QStringLiteral(TORVI_SIM), "--address",
+                                     testLab().cameraAddress(k), "--uid",
+                                     k == 1 ? "A1B2C3D4" : "E5F6A7B8"};
+        return cameras[k - 1].start(testLab().execArgs(QStringLiteral("cam%1").arg(k), command)) &&
+               cameras[k - 1].waitForOutput(QStringLiteral("ready http="), 10000);
+    }
+    bool control(int k, const QString &command) {
+        return cameras[k - 1].write(command.toUtf8()) &&
+               cameras[k - 1].waitForOutput(QStringLiteral("ok ") + command, 5000);
+    }
+
+    // As the program wires it: own thread, onRun queued, signals queued.
+    void startDiscovery(int cycleWaitMs) {
+        mdns = new mDNS(cycleWaitMs);
+        thread.setObjectName(QStringLiteral("mdns"));
+        mdns->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, mdns, &QObject::deleteLater);
+        QObject::connect(
+            mdns, &mDNS::sigMdnsAdd, &receiver,
+            [this](const QString &uID, const QString &address) {
+                events.append({testClock.elapsed(), QStringLiteral("add %1 %2").arg(uID, address)});
+            },
+            Qt::QueuedConnection);
+        QObject::connect(
+            mdns, &mDNS::sigMdnsRemove, &receiver,
+            [this](const QString &uID) {
+                events.append({testClock.elapsed(), QStringLiteral("remove ") + uID});
+            },
+            Qt::QueuedConnection);
+        thread.start();
+        QMetaObject::invokeMethod(mdns, &mDNS::onRun, Qt::QueuedConnection);
+    }
+    void stopDiscovery() {
+        if (!mdns)
+            return;
+        mdns->stop();
+        thread.quit();
+        thread.wait();
+        mdns = nullptr;
+    }
+
+    int count(const QString &event) const {
+        return static_cast<int>(std::count_if(events.cbegin(), events.cend(),
+                                              [&](const Stamped &e) { return e.text == event; }));
+    }
+    qint64 eventAt(const QString &event) const {
+        for (const Stamped &e : events) {
+            if (e.text == event)
+                return e.ms;
+        }
+        return never;
+    }
+    bool waitForEvent(const QString &event, int timeoutMs) {
+        return QTest::qWaitFor([&] { return eventAt(event) != never; }, timeoutMs);
+    }
+    bool waitForQueries(qsizetype n, int interfaceIndex, qint64 from, int timeoutMs) {
+        return QTest::qWaitFor([&] { return probe.queries(interfaceIndex, from).size() >= n; },
+                               timeoutMs);
+    }
+
+    Probe probe;
+    int eth0 = 0;
+    ChildProcess cameras[2];
+    QList<QStringList> undo; // ip commands that put the lab back, run in reverse
+    QThread thread;
+    mDNS *mdns = nullptr; // lives on thread, deleted when it finishes
+    QObject receiver;
+    QList<Stamped> events; // "add UID IP", "remove UID"
+};
+
+TEST_F(MdnsTest, AnsweringCameraIsReportedOnceAndASilentOneIsDroppedInThe41stCycle) {
+    ASSERT_TRUE(startCamera(1)) << cameras[0].describe().toStdString();
+    ASSERT_TRUE(startCamera(2)) << cameras[1].describe().toStdString();
+    const QString ip1 = testLab().cameraAddress(1);
+    const QString ip2 = testLab().cameraAddress(2);
+    startDiscovery(mDNS::defaultCycleWaitMs);
+
+    // Both answer the query of the first cycle.
+    ASSERT_TRUE(waitForEvent(QStringLiteral("add %1 %2").arg(uid1, ip1), 3000));
+    ASSERT_TRUE(waitForEvent(QStringLiteral("add %1 %2").arg(uid2, ip2), 3000));
+    const qint64 added = testClock.elapsed();
+
+    // Follow camera 2's countdown through every cycle from its last answer.
+    QList<int> ttls;
+    QTimer sampler;
+    sampler.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const MdnsEntry entry = mdns->getEntry(uid2);
+        const int ttl = entry.uID.isEmpty() ? -1 : entry.ttl;
+        if (ttls.isEmpty() || ttls.last() != ttl)
+            ttls << ttl;
+        if (ttl == -1)
+            sampler.stop();
+    });
+    sampler.start(5);
+    ASSERT_TRUE(control(2, QStringLiteral("mdns off")));
+    ASSERT_EQ(probe.answers(ip2).size(), 1);
+    const qint64 lastAnswer = probe.answers(ip2).constLast();
+
+    ASSERT_TRUE(waitForEvent(QStringLiteral("remove ") + uid2, 12000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sampler.isActive(); }, 1000));
+    QList<int> expected;
+    for (int ttl = 40; ttl >= 0; --ttl)
+        expected << ttl;
+    expected << -1; // gone in the ageing step after the one that reached 0
+    EXPECT_EQ(ttls, expected);
+    const qint64 silentFor = eventAt(QStringLiteral("remove ") + uid2) - lastAnswer;
+    EXPECT_GE(silentFor, 7900) << "41 cycles of 200 ms";
+    EXPECT_LE(silentFor, 9500);
+
+    // Watch camera 1 for more than 50 cycles: the 6th query goes out in cycle 56.
+    ASSERT_TRUE(waitForQueries(6, eth0, 0, 15000));
+    EXPECT_GE(testClock.elapsed() - added, 50 * mDNS::defaultCycleWaitMs);
+    const QList<qint64> queries = probe.queries(eth0);
+    for (qsizetype i = 1; i < queries.size(); ++i) {
+        EXPECT_GE(queries[i] - queries[i - 1], 2150) << "a query every 11th cycle";
+        EXPECT_LE(queries[i] - queries[i - 1], 2380) << "a query every 11th cycle";
+    }
+    EXPECT_GE(probe.answers(ip1).size(), 6);
+    EXPECT_EQ(probe.answers(ip2).size(), 1);
+    EXPECT_EQ(count(QStringLiteral("add %1 %2").arg(uid1, ip1)), 1);
+    EXPECT_EQ(count(QStringLiteral("remove ") + uid1), 0);
+    EXPECT_EQ(count(QStringLiteral("add %1 %2").arg(uid2, ip2)), 1);
+    EXPECT_EQ(count(QStringLiteral("remove ") + uid2), 1);
+    EXPECT_EQ(events.size(), 3);
+    const MdnsEntry kept = mdns->getEntry(uid1);
+    EXPECT_EQ(kept.ip, ip1);
+    EXPECT_GE(kept.ttl, mDNS::entryTtl - mDNS::queryEvery) << "refreshed in every query cycle";
+}
+
+TEST_F(MdnsTest, ChangedAddressIsKeptUntilRemoveEntryAndQueryNowReportTheCameraAgainAtOnce) {
+    const QString ns = testLab().namespaceName(QStringLiteral("cam1"));
+    const QString ip1 = testLab().cameraAddress(1);
+    ASSERT_TRUE(ip({"-n", ns, "addr", "add", extraAddress + "/24", "dev", "eth0"}));
+    undo << QStringList{"-n", ns, "addr", "del", extraAddress + "/24", "dev", "eth0"};
+    ASSERT_TRUE(startCamera(1)) << cameras[0].describe().toStdString();
+    startDiscovery(mDNS::defaultCycleWaitMs);
+    ASSERT_TRUE(waitForEvent(QStringLiteral("add %1 %2").arg(uid1, ip1), 3000));
+
+    ASSERT_TRUE(control(1, QStringLiteral("mdns-address ") + extraAddress));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !probe.answers(extraAddress).isEmpty(); }, 4000));
+    // Ten cycles after the first answer the countdown was at 30.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mdns->getEntry(uid1).ttl >= 38; }, 1000));
+    EXPECT_EQ(mdns->getEntry(uid1).ip, ip1);
+    EXPECT_EQ(events.size(), 1);
+
+    // Right after a query cycle: the next regular query is ten cycles away.
+    mdns->removeEntry(uid1);
+    mdns->queryNow();
+    const qint64 removed = testClock.elapsed();
+    EXPECT_TRUE(mdns->getEntry(uid1).uID.isEmpty());
+    ASSERT_TRUE(waitForEvent(QStringLiteral("add %1 %2").arg(uid1, extraAddress), 3000));
+    EXPECT_LT(eventAt(QStringLiteral("add %1 %2").arg(uid1, extraAddress)) - removed, 1000);
+    EXPECT_EQ(count(QStringLiteral("remove ") + uid1), 0) << "removeEntry emits nothing";
+    EXPECT_EQ(mdns->getEntry(uid1).ip, extraAddress);
+}
+
+TEST_F(MdnsTest, NewInterfaceIsJoinedInTheNextQueryCycleAndLeftWhenItGoesButLoopbackNeverIs) {
+    constexpr int cycleMs = 100;
+    constexpr int halfCycle = cycleMs / 2;
+    // Loopback can multicast here, so only its being loopback keeps it out.
+    ASSERT_TRUE(ip({"link", "set", "lo", "multicast", "on"}));
+    undo << QStringList{"link", "set", "lo", "multicast", "off"};
+    // A veth whose other end waits unplugged in the switch's namespace: a
+    // link with carrier that leads nowhere.
+    const QString sw = testLab().namespaceName(QStringLiteral("sw"));
+    ASSERT_TRUE(
+        ip({"link", "add", extraIf, "type", "veth", "peer", "name", extraIf + "p", "netns", sw}));
+    undo << QStringList{"link", "del", extraIf}; // the test deletes it, unless it fails first
+    ASSERT_TRUE(ip({"-n", sw, "link", "set", extraIf + "p", "up"}));
+    ASSERT_TRUE(ip({"addr", "add", extraIfAddress + "/24", "dev", extraIf}));
+    const int extraIndex = QNetworkInterface::interfaceIndexFromName(extraIf);
+    ASSERT_GT(extraIndex, 0);
+
+    startDiscovery(cycleMs);
+    ASSERT_TRUE(waitForLog(QStringLiteral("UDP join mdns success>> name: eth0"), 3000));
+    // Two query cycles see the interface down: no join.
+    ASSERT_TRUE(waitForQueries(2, eth0, 0, 3000));
+    EXPECT_EQ(loggedAt(QStringLiteral("name: ") + extraIf), never);
+
+    ASSERT_TRUE(ip({"link", "set", extraIf, "up"}));
+    const qint64 up = testClock.elapsed();
+    ASSERT_TRUE(waitForLog(QStringLiteral("UDP join mdns success>> name: ") + extraIf, 3000));
+    const qint64 joined = loggedAt(QStringLiteral("UDP join mdns success>> name: ") + extraIf);
+    EXPECT_NE(loggedAt(QStringLiteral(" addr: ") + extraIfAddress), never);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !probe.queries(extraIndex).isEmpty(); }, 3000));
+    ASSERT_TRUE(waitForQueries(2, eth0, up, 1000));
+    const QList<qint64> afterUp = probe.queries(eth0, up);
+    EXPECT_LE(qAbs(joined - afterUp[0]), halfCycle) << "joined in the first query cycle";
+    EXPECT_LE(qAbs(probe.queries(extraIndex).constFirst() - afterUp[1]), halfCycle)
+        << "queried from the next one";
+
+    ASSERT_TRUE(ip({"link", "del", extraIf}));
+    undo.removeLast();
+    const qint64 deleted = testClock.elapsed();
+    ASSERT_TRUE(
+        waitForLog(QStringLiteral("UDP remove network interface from mdns:  ") + extraIf, 3000));
+    EXPECT_NE(loggedAt(QStringLiteral("remove network ip:  ") + extraIfAddress), never);
+    const qint64 left =
+        loggedAt(QStringLiteral("UDP remove network interface from mdns:  ") + extraIf);
+    EXPECT_TRUE(probe.queries(eth0, deleted, left - halfCycle).isEmpty())
+        << "left in the first query cycle";
+
+    EXPECT_EQ(loggedAt(QStringLiteral("UDP join mdns success>> name: lo")), never);
+    EXPECT_EQ(loggedAt(QStringLiteral("UDP send error!")), never);
+    EXPECT_EQ(loggedAt(QStringLiteral("faild")), never);
+}
+
+} // namespace
