@@ -50,23 +50,24 @@ wait "$pid" && status=0 || status=$?
 pid=""
 echo "== KestraLive ended with exit status $status"
 
-echo "== a simulated camera at 10.77.0.20, and the engine polling it for 8 seconds"
+echo "== a simulated camera at 10.77.0.20; KestraLive's camera side finds it (mDNS and LAN scan),"
+echo "   connects it, polls it and pairs it with \"Kestra Camera1\" (10 seconds)"
 bash scripts/netlab.sh exec --prefix "$prefix" cam1 build/default/tools/camera-sim/torvi-sim \
   --no-control --address 10.77.0.20 --uid A1B2C3D4 --battery 87 --charge 1 --ac 1 >"$home/camera.log" 2>&1 &
 sim=$!
 for _ in $(seq 1 50); do grep -qs "ready http=" "$home/camera.log" && break; sleep 0.1; done
 HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
   bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/tools/kestra-headless/kestra-headless \
-  --camera Torvi_A1B2C3D4=10.77.0.20 --seconds 8
+  --rescan --connect-new --pair 1 --seconds 10
 kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true
 echo "== what the camera saw"
-grep -E "^(registered|event)" "$home/camera.log" | sort | uniq -c
-echo "== what the engine logged"
-find "$home/config/kestra-headless/log" -type f -exec cat {} + | grep -E "battery>>>|param>>>|set listen ip|join tcp"
+grep -E "^(registered|event connection|mdns answered)" "$home/camera.log" | sort | uniq -c
+echo "== what KestraLive's camera side logged"
+find "$logdir" -type f | sort | tail -n +2 | xargs cat |
+  grep -E "headless:|found new device|find new device|new device connect success|set listen ip|join tcp" || true
 
 for f in "$home"/config/KestraLive/ini/*.ini; do
   echo "== $f"; cat "$f"
 done
-for f in $(find "$logdir" -type f | sort); do
-  echo "== $f"; cat "$f"
-done
+echo "== KestraLive's own log"
+cat "$(find "$logdir" -type f | sort | head -n 1)"

@@ -1,16 +1,20 @@
-// kestra-headless: KestraLive's controllers without windows. It starts the
-// log and the HTTP engine exactly as the program does and hands it the
-// cameras named on the command line, so camera control can be watched end to
-// end (in its log) on a machine without a desktop.
+// kestra-headless: KestraLive's camera side without windows. It starts the log,
+// the settings, the HTTP engine, the LAN scanner, mDNS discovery and the
+// device registry exactly as the program does, under the program's own name,
+// so it writes the same settings files (the filter reads its VConfig.ini).
+// What a user would click is given as options:
 //
-//   kestra-headless [--camera KEY=IP]... [--seconds N]
+//   kestra-headless [--rescan] [--connect-new] [--pair N] [--seconds N]
 //
-// It runs until SIGTERM/SIGINT, or for N seconds.
-#include "device/network.h"
+// --rescan scans the local subnets once at start; --connect-new connects every
+// new camera found; --pair N binds the first connected camera to virtual
+// camera N. It runs until SIGTERM/SIGINT, or for N seconds.
+#include "device/inifile.h"
 #include "device/networkthread.h"
 #include "log/log.h"
 #include "log/logline.h"
 #include "platform/shutdownrequest.h"
+#include "tarywidget/camerahub.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -18,65 +22,78 @@
 
 #include <cstdio>
 
+namespace {
+
+bool readCount(const QCommandLineParser &parser, const QCommandLineOption &option, int low,
+               int high, int *value) {
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    *value = parser.value(option).toInt(&ok);
+    if (ok && *value >= low && *value <= high)
+        return true;
+    fprintf(stderr, "kestra-headless: --%s takes a whole number from %d to %d\n",
+            qPrintable(option.names().first()), low, high);
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("KestraLive"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("KestraLive's controllers without windows"));
+    parser.setApplicationDescription(QStringLiteral("KestraLive's camera side without windows"));
     parser.addHelpOption();
-    const QCommandLineOption cameraOption(QStringLiteral("camera"),
-                                          QStringLiteral("A camera to connect, as KEY=IP."),
-                                          QStringLiteral("KEY=IP"));
+    const QCommandLineOption rescanOption(QStringLiteral("rescan"),
+                                          QStringLiteral("Scan the local subnets at start."));
+    const QCommandLineOption connectOption(QStringLiteral("connect-new"),
+                                           QStringLiteral("Connect every new camera found."));
+    const QCommandLineOption pairOption(
+        QStringLiteral("pair"),
+        QStringLiteral("Bind the first connected camera to virtual camera N."),
+        QStringLiteral("N"));
     const QCommandLineOption secondsOption(QStringLiteral("seconds"),
                                            QStringLiteral("Quit after this many seconds."),
                                            QStringLiteral("N"));
-    parser.addOption(cameraOption);
-    parser.addOption(secondsOption);
+    parser.addOptions({rescanOption, connectOption, pairOption, secondsOption});
     parser.process(app);
-
-    QList<QPair<QString, QString>> cameras;
-    for (const QString &camera : parser.values(cameraOption)) {
-        const QString key = camera.section(QLatin1Char('='), 0, 0);
-        const QString ip = camera.section(QLatin1Char('='), 1);
-        if (key.isEmpty() || ip.isEmpty()) {
-            fprintf(stderr, "kestra-headless: --camera takes KEY=IP, got '%s'\n",
-                    qPrintable(camera));
-            return 2;
-        }
-        cameras.append({key, ip});
-    }
-    bool secondsValid = true;
-    const int seconds =
-        parser.isSet(secondsOption) ? parser.value(secondsOption).toInt(&secondsValid) : 0;
-    if (!secondsValid || seconds < 0) {
-        fprintf(stderr, "kestra-headless: --seconds takes a whole number\n");
+    int pairSlot = 0;
+    int seconds = 0;
+    if (!readCount(parser, pairOption, firstCamID, lastCamID, &pairSlot) ||
+        !readCount(parser, secondsOption, 1, 86400, &seconds))
         return 2;
-    }
 
     LOG::init();
     quitOnTerminationRequest();
-    Network *network = Network::getInstance();
-    QObject::connect(network, &Network::sigDeviceBatteryInfo, &app,
-                     [](const QString &mac, bool isCharge, short battery) {
-                         LOG_NOTE << "battery>>>mac:" << mac << " charge:" << isCharge
-                                  << " battery:" << battery;
-                     });
-    QObject::connect(network, &Network::sigDeviceOffine, &app,
-                     [](const QString &mac) { LOG_NOTE << "offline>>>mac:" << mac; });
-    QObject::connect(network, &Network::sigDeviceAbnormal, &app,
-                     [](const QString &mac) { LOG_NOTE << "abnormal>>>mac:" << mac; });
-    QObject::connect(network, &Network::sigDeviceParamFeedback, &app,
-                     [](const QString &ip, VideoParamType_e type, const QString &value) {
-                         LOG_NOTE << "param>>>ip:" << ip << " type:" << type << " value:" << value;
-                     });
-
     NetworkThread worker;
     worker.start();
-    for (const auto &[key, ip] : std::as_const(cameras))
-        network->addDeviceToHttpMap(key, ip);
+    CameraHub hub(IniFile::getInstance());
+    DevList &devices = hub.devList();
+
+    QObject::connect(&devices, &DevList::sigNewDeviceOnline, &app, [&](DeviceBaseInfo_t dev) {
+        LOG_NOTE << "headless: new camera" << dev.mac << "at" << dev.ip;
+        if (parser.isSet(connectOption))
+            hub.connectCamera(dev.mac);
+    });
+    bool paired = false;
+    QObject::connect(&devices, &DevList::sigUpdateDevice, &app, [&](DeviceBaseInfo_t dev) {
+        LOG_NOTE << "headless: camera" << dev.mac << "state" << dev.connectState << "battery"
+                 << dev.battery << "charging" << dev.isCharge;
+        if (pairSlot && !paired && dev.connectState == 2 &&
+            hub.pairCamera(static_cast<CamID_e>(pairSlot), dev.mac)) {
+            paired = true;
+            LOG_NOTE << "headless: paired" << dev.mac << "with virtual camera" << pairSlot;
+        }
+    });
+
+    hub.start();
+    if (parser.isSet(rescanOption))
+        hub.rescan();
     if (seconds > 0)
         QTimer::singleShot(seconds * 1000, &app, [] { QCoreApplication::exit(0); });
-
     const int code = QCoreApplication::exec();
+    hub.stopDiscovery();
     worker.stop();
     return code;
 }
