@@ -34,24 +34,22 @@ RdfPtr dnameFromText(const QString &name) {
 
 // The labels as they came, not ldns's presentation form, which escapes
 // blanks and non-ASCII bytes ("My\032Cam") and would give a camera another
-// identifier here than elsewhere.
+// identifier here than elsewhere. ldns keeps a decoded name uncompressed as
+// length-prefixed labels ending in the root's 0; one pass over them keeps a
+// datagram full of long names cheap.
 QString dnameToText(const ldns_rdf *dname) {
-    if (!dname)
+    if (!dname || ldns_rdf_get_type(dname) != LDNS_RDF_TYPE_DNAME)
         return {};
-    const uint8_t count = ldns_dname_label_count(dname);
-    if (count == 0)
-        return QStringLiteral(".");
+    const uint8_t *data = ldns_rdf_data(dname);
+    const size_t size = ldns_rdf_size(dname);
     QByteArray text;
-    for (uint8_t i = 0; i < count; ++i) {
-        const RdfPtr label(ldns_dname_label(dname, i));
-        if (!label)
+    for (size_t pos = 0; pos < size && data[pos] != 0; pos += 1 + data[pos]) {
+        if (pos + 1 + data[pos] > size)
             return {};
-        // A label rdf holds its length byte, the label and the root's 0.
-        const uint8_t *data = ldns_rdf_data(label.get());
-        text.append(reinterpret_cast<const char *>(data + 1), data[0]);
+        text.append(reinterpret_cast<const char *>(data + pos + 1), data[pos]);
         text.append('.');
     }
-    return QString::fromUtf8(text);
+    return text.isEmpty() ? QStringLiteral(".") : QString::fromUtf8(text);
 }
 
 // Takes ownership of rr.
@@ -97,7 +95,7 @@ Record recordOf(const ldns_rr *rr) {
     record.name = dnameToText(ldns_rr_owner(rr));
     record.type = static_cast<quint16>(ldns_rr_get_type(rr));
     const ldns_rdf *rdata = ldns_rr_rd_count(rr) > 0 ? ldns_rr_rdf(rr, 0) : nullptr;
-    if (record.type == TypePtr && rdata && ldns_rdf_get_type(rdata) == LDNS_RDF_TYPE_DNAME)
+    if (record.type == TypePtr)
         record.target = dnameToText(rdata);
     return record;
 }
