@@ -10,6 +10,8 @@ echo "== fuzz smoke"
 for target in build/fuzz/tests/fuzz_*; do
   [ -f "$target" ] && [ -x "$target" ] || continue
   corpus=$(mktemp -d)
+  seeds="tests/fuzz/corpus/$(basename "$target" | sed 's/^fuzz_//')"
+  [ -d "$seeds" ] && cp "$seeds"/* "$corpus"/
   if ! "$target" -max_total_time=5 -print_final_stats=0 "$corpus" >"$corpus.log" 2>&1; then
     echo "fuzz smoke failed: $target"; tail -n 30 "$corpus.log"; status=1
   fi

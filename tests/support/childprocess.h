@@ -34,6 +34,8 @@ public:
     // Sends line to the program's stdin, ending it with a newline when it has
     // none; true once it has been handed over.
     bool write(const QByteArray &line);
+    // End of input for the program.
+    void closeWriteChannel() { m_process.closeWriteChannel(); }
     // The exit code; -1 while running, when it never started, or when a
     // signal ended it.
     int exitCode() const;

@@ -1,5 +1,6 @@
 #include "device/devlist.h"
 #include "device/inifile.h"
+#include "support/childprocess.h"
 #include "support/qtprint.h"
 #include "support/tempconfigroot.h"
 
@@ -427,6 +428,37 @@ TEST_F(DevListTest, WorkModeAndLanguageAreStoredOnlyWhenValid) {
     reg.list->setLanguageMode(-1);
     EXPECT_TRUE(log.contains(QStringLiteral("]:[Error] setLanguageMode: param invalid   -1")));
     EXPECT_EQ(reg.disk("config.ini", QStringLiteral("config/language")).toInt(), 7);
+}
+
+} // namespace
+
+// A video application's filter reads VConfig.ini whenever it connects; it
+// must never see a file torn by a write in progress.
+namespace {
+
+TEST(VConfigWriteTest, ReaderInAnotherProcessNeverSeesAPartialFile) {
+    TempConfigRoot root;
+    IniFile settings(root.configRoot());
+    DevList devices(settings);
+    devices.onAddDevice(QStringLiteral("Torvi_A"), QStringLiteral("10.77.0.20"));
+    devices.onAddDevice(QStringLiteral("Torvi_B"), QStringLiteral("10.77.0.21"));
+    ASSERT_TRUE(devices.connectFromNewList(QStringLiteral("Torvi_A")));
+    ASSERT_TRUE(devices.connectFromNewList(QStringLiteral("Torvi_B")));
+    devices.onDeviceBatteryInfo(QStringLiteral("Torvi_A"), false, 80);
+    devices.onDeviceBatteryInfo(QStringLiteral("Torvi_B"), false, 80);
+
+    ChildProcess reader;
+    ASSERT_TRUE(reader.start(QStringLiteral(VCONFIG_READER), {settings.vconfigPath()}));
+    ASSERT_TRUE(reader.waitForOutput(QStringLiteral("reading"), 5000));
+    for (int round = 0; round < 300; ++round) {
+        const QString mac = round % 2 ? QStringLiteral("Torvi_A") : QStringLiteral("Torvi_B");
+        const auto id = static_cast<CamID_e>(round % 4 + 1);
+        devices.setCamPair(id, mac);
+        devices.cancelCamPair(id, mac);
+    }
+    reader.closeWriteChannel();
+    ASSERT_TRUE(reader.waitForOutput(QStringLiteral("partial 0"), 10000))
+        << reader.describe().toStdString();
 }
 
 } // namespace
