@@ -303,16 +303,21 @@ void DevList::onVideoParamSync(const QString &ip, VideoParamType_e type, const Q
     }
 }
 
-void DevList::onVideoParamConfigFaild(const QString &ip) {
+DeviceBaseInfo_t *DevList::configResultTarget(const QString &ip) {
     if (ip.isEmpty()) {
         LOG_ERROR << "the IP is empty!";
-        return;
+        return nullptr;
     }
     DeviceBaseInfo_t *dev = findByIp(ip);
-    if (!dev) {
+    if (!dev)
         LOG_ERROR << "onVideoParamSync: no find device from devList!  mac:" << ip;
+    return dev;
+}
+
+void DevList::onVideoParamConfigFaild(const QString &ip) {
+    DeviceBaseInfo_t *dev = configResultTarget(ip);
+    if (!dev)
         return;
-    }
     VideoCfg_t &cfg = dev->videoCfg;
     cfg.configState = ConfigFailed;
     cfg.resFps = cfg.resFpsCurrent;
@@ -322,15 +327,9 @@ void DevList::onVideoParamConfigFaild(const QString &ip) {
 }
 
 void DevList::onVideoParamConfigFinish(const QString &ip) {
-    if (ip.isEmpty()) {
-        LOG_ERROR << "the IP is empty!";
+    DeviceBaseInfo_t *dev = configResultTarget(ip);
+    if (!dev)
         return;
-    }
-    DeviceBaseInfo_t *dev = findByIp(ip);
-    if (!dev) {
-        LOG_ERROR << "onVideoParamSync: no find device from devList!  mac:" << ip;
-        return;
-    }
     VideoCfg_t &cfg = dev->videoCfg;
     cfg.configState = ConfigSucceeded;
     cfg.resFpsCurrent = cfg.resFps;

@@ -131,6 +131,8 @@ public slots:
 private:
     DeviceBaseInfo_t *find(const QString &mac);
     DeviceBaseInfo_t *findByIp(const QString &ip);
+    // The record a configuration result is about, or null after logging why not.
+    DeviceBaseInfo_t *configResultTarget(const QString &ip);
     // Drops a record; its pairings and published addresses are the caller's.
     void erase(const QString &mac);
     // Publishes the camera's address for every virtual camera device.ini pairs

@@ -84,6 +84,20 @@ QString mediaModeValue(const QString &resFps, bool hdr) {
     return resFps;
 }
 
+// The body of a camera reply, or nothing after logging why there is none:
+// a transport failure or an empty reply.
+std::optional<QString> replyBody(QNetworkReply *reply, const QString &ip, const QString &label) {
+    if (reply->error() != QNetworkReply::NoError) {
+        LOG_ERROR << "camera_" << ip << label << "SERVER reply error:" << reply->errorString();
+        return std::nullopt;
+    }
+    if (reply->bytesAvailable() == 0) {
+        LOG_ERROR << "camera_" << ip << label << "no data available";
+        return std::nullopt;
+    }
+    return QString::fromUtf8(reply->readAll());
+}
+
 QString errorName(QNetworkReply::NetworkError error) {
     return QString::fromLatin1(
         QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
@@ -581,15 +595,10 @@ void Network::onConfigReply(QNetworkReply *reply, int tag) {
         param->configStep = 7;
         param->pending = true;
     };
-    if (reply->error() != QNetworkReply::NoError) {
-        LOG_ERROR << "camera_" << ip << label << "SERVER reply error:" << reply->errorString();
+    const std::optional<QString> received = replyBody(reply, ip, label);
+    if (!received)
         return fail();
-    }
-    if (reply->bytesAvailable() == 0) {
-        LOG_ERROR << "camera_" << ip << label << "no data available";
-        return fail();
-    }
-    const QString body = QString::fromUtf8(reply->readAll());
+    const QString &body = *received;
 
     if (tag == RequestConfigLiveQuery) {
         const std::optional<bool> living = CameraReply::isLiving(body);
@@ -655,15 +664,10 @@ void Network::onQueryReply(QNetworkReply *reply, int tag) {
         if (tag == RequestLiveQuery || param->queryState != 5)
             param->queryState = 6;
     };
-    if (reply->error() != QNetworkReply::NoError) {
-        LOG_ERROR << "camera_" << ip << label << "SERVER reply error:" << reply->errorString();
+    const std::optional<QString> received = replyBody(reply, ip, label);
+    if (!received)
         return fail();
-    }
-    if (reply->bytesAvailable() == 0) {
-        LOG_ERROR << "camera_" << ip << label << "no data available";
-        return fail();
-    }
-    const QString body = QString::fromUtf8(reply->readAll());
+    const QString &body = *received;
 
     if (tag == RequestLiveQuery) {
         const std::optional<bool> living = CameraReply::isLiving(body);
@@ -708,21 +712,12 @@ void Network::onRegisterReply(QNetworkReply *reply) {
     const auto it = m_registerSet.find(ip);
     if (it == m_registerSet.end())
         return; // the camera left the listener meanwhile
-    if (reply->error() != QNetworkReply::NoError) {
-        LOG_ERROR << "camera_" << ip << label << "SERVER reply error:" << reply->errorString();
-        it.value() = RegisterToDo;
-        return;
-    }
-    if (reply->bytesAvailable() == 0) {
-        LOG_ERROR << "camera_" << ip << label << "no data available";
-        it.value() = RegisterToDo;
-        return;
-    }
-    const QString body = QString::fromUtf8(reply->readAll());
-    if (!CameraReply::isSuccess(body)) {
-        LOG_ERROR << "camera_" << ip << label << "url:" << reply->url().toString()
-                  << " data:" << body;
-        it.value() = RegisterToDo;
+    const std::optional<QString> body = replyBody(reply, ip, label);
+    if (!body || !CameraReply::isSuccess(*body)) {
+        if (body)
+            LOG_ERROR << "camera_" << ip << label << "url:" << reply->url().toString()
+                      << " data:" << *body;
+        it.value() = RegisterToDo; // the next period tries again
         return;
     }
     it.value() = RegisterDone;

@@ -36,38 +36,3 @@ NetworkSignals::NetworkSignals(Network *network) {
 bool NetworkSignals::waitFor(const QString &event, int timeoutMs) {
     return QTest::qWaitFor([&] { return events.contains(event); }, timeoutMs);
 }
-
-namespace {
-QMutex logMutex;
-QStringList logLines;
-} // namespace
-
-LogCapture::LogCapture() {
-    clear();
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-        QMutexLocker lock(&logMutex);
-        logLines << text;
-    });
-}
-
-LogCapture::~LogCapture() {
-    qInstallMessageHandler(nullptr);
-}
-
-bool LogCapture::contains(const QString &text) const {
-    QMutexLocker lock(&logMutex);
-    for (const QString &line : std::as_const(logLines)) {
-        if (line.contains(text))
-            return true;
-    }
-    return false;
-}
-
-bool LogCapture::waitFor(const QString &text, int timeoutMs) const {
-    return QTest::qWaitFor([&] { return contains(text); }, timeoutMs);
-}
-
-void LogCapture::clear() {
-    QMutexLocker lock(&logMutex);
-    logLines.clear();
-}

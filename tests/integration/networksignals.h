@@ -3,8 +3,8 @@
 #pragma once
 
 #include "device/network.h"
+#include "support/logcapture.h"
 
-#include <QMutex>
 #include <QObject>
 #include <QStringList>
 
@@ -19,14 +19,4 @@ public:
     bool waitFor(const QString &event, int timeoutMs);
     int count(const QString &event) const { return static_cast<int>(events.count(event)); }
     void clear() { events.clear(); }
-};
-
-// Every diagnostic of the process while it lives; safe from any thread.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    bool contains(const QString &text) const;
-    bool waitFor(const QString &text, int timeoutMs) const;
-    void clear();
 };

@@ -2,6 +2,8 @@
 #include "device/eventrecordstream.h"
 #include "support/qtprint.h"
 
+#include "support/logcapture.h"
+
 #include <gtest/gtest.h>
 #include <QHostAddress>
 #include <QSignalSpy>
@@ -22,26 +24,6 @@ QByteArray record(const char *arg1, const char *payload) {
     return QByteArray(R"({"eventid":"STATEMNG_SETTING","arg1":")") + arg1 +
            R"(","arg2":"NORM_REC","result":"SUCCESS","payload":")" + payload + "\"}";
 }
-
-// Collects the diagnostics emitted while it lives.
-class CapturedLog {
-public:
-    CapturedLog() {
-        lines().clear();
-        qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &text) { lines() << text; });
-    }
-    ~CapturedLog() { qInstallMessageHandler(nullptr); }
-    bool hasError(const QString &text) const {
-        return std::any_of(lines().cbegin(), lines().cend(), [&](const QString &line) {
-            return line.contains(QStringLiteral("]:[Error]")) && line.contains(text);
-        });
-    }
-    static QStringList &lines() {
-        static QStringList captured;
-        return captured;
-    }
-};
 
 QList<QByteArray> recordsOf(const QList<Item> &items) {
     QList<QByteArray> records;
@@ -109,7 +91,7 @@ TEST(DeviceListenTCPParseTest, SpaceAfterAColonLeavesTheOpeningQuoteInEveryValue
 }
 
 TEST(DeviceListenTCPParseTest, ShortUnknownOrMissingPartsGiveAnInvalidRecord) {
-    CapturedLog log;
+    LogCapture log;
     const QString peer = QStringLiteral("10.77.0.23");
     const Info info = DeviceListenTCP::parseRecord(
         peer, QStringLiteral(R"({"eventid","arg1":","seq":"9",,"result":x,"payload":"})"));
@@ -151,7 +133,7 @@ protected:
     }
     Info received(qsizetype index) const { return spy.at(index).at(0).value<Info>(); }
 
-    CapturedLog log;
+    LogCapture log;
     DeviceListenTCP listener{nullptr, 0};
     QSignalSpy spy{&listener, &DeviceListenTCP::sigFeedbackInfo};
 };

@@ -1,6 +1,7 @@
 #include "device/devlist.h"
 #include "device/inifile.h"
 #include "support/childprocess.h"
+#include "support/logcapture.h"
 #include "support/qtprint.h"
 #include "support/tempconfigroot.h"
 
@@ -13,25 +14,6 @@
 #include <memory>
 
 namespace {
-
-// Collects the diagnostics emitted while it lives.
-class CapturedLog {
-public:
-    CapturedLog() {
-        lines().clear();
-        qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &text) { lines() << text; });
-    }
-    ~CapturedLog() { qInstallMessageHandler(nullptr); }
-    bool contains(const QString &text) const {
-        return std::any_of(lines().cbegin(), lines().cend(),
-                           [&](const QString &line) { return line.contains(text); });
-    }
-    static QStringList &lines() {
-        static QStringList captured;
-        return captured;
-    }
-};
 
 const QString camA = QStringLiteral("Torvi_A");
 const QString camB = QStringLiteral("Torvi_B");
@@ -216,7 +198,7 @@ TEST(DevListLoadTest, HistoryCamerasStartOfflineWithTheirPairingUnpublished) {
         device.setValue(camB + "/ip", ipB);
         device.setValue(camB + "/name", QStringLiteral("Yard"));
     }
-    CapturedLog log;
+    LogCapture log;
     reg.start();
     EXPECT_TRUE(log.contains(QStringLiteral("The device.ini information is synchronized")));
     const QList<DeviceBaseInfo_t> devices = reg.list->getDeviceList();
@@ -295,7 +277,7 @@ TEST_F(DevListTest, RejectedPairingRequestsLogAndLeaveTheFilesAlone) {
     reg.list->setCamPair(VCamera1, camA);
     const QByteArray device = reg.content("device.ini");
     const QByteArray vconfig = reg.content("VConfig.ini");
-    CapturedLog log;
+    LogCapture log;
     QString mac;
     quint32 live = 0;
     for (int id : {0, 5, -1}) {
@@ -335,7 +317,7 @@ TEST_F(DevListTest, VirtualCameraFormatMapsToCameraMode) {
         {4, 30, "4K30", "NTSC", false},    {4, 25, "4K30", "PAL", false},
     };
     for (const Row &row : rows) {
-        CapturedLog log;
+        LogCapture log;
         const VideoCfg_t before = reg.dev(camA).videoCfg;
         const bool changed = reg.list->videoParamIsChange(camA, row.res, row.fps);
         const VideoCfg_t after = reg.dev(camA).videoCfg;
@@ -403,7 +385,7 @@ TEST_F(DevListTest, ParameterFeedbackReachesTheConnectedRecordOfItsAddress) {
     EXPECT_FALSE(reg.dev(camA).videoCfg.hdr);
     EXPECT_TRUE(reg.dev(QStringLiteral("A")).videoCfg.hdr);
 
-    CapturedLog log;
+    LogCapture log;
     reg.list->onVideoParamSync(ipA, static_cast<VideoParamType_e>(5), QStringLiteral("1"));
     reg.list->onVideoParamSync(ipA, VideoParamHDR, QString());
     EXPECT_TRUE(
@@ -414,7 +396,7 @@ TEST_F(DevListTest, ParameterFeedbackReachesTheConnectedRecordOfItsAddress) {
 }
 
 TEST_F(DevListTest, WorkModeAndLanguageAreStoredOnlyWhenValid) {
-    CapturedLog log;
+    LogCapture log;
     reg.list->setWorkMode(1);
     EXPECT_EQ(reg.disk("config.ini", QStringLiteral("config/workModeSwitch")).toString(), "true");
     EXPECT_EQ(reg.disk("config.ini", QStringLiteral("config/workMode")).toInt(), 1);

@@ -1,4 +1,5 @@
 #include "device/inifile.h"
+#include "support/logcapture.h"
 #include "support/qtprint.h"
 #include "support/tempconfigroot.h"
 
@@ -10,25 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-// Collects the diagnostics emitted while it lives.
-class CapturedLog {
-public:
-    CapturedLog() {
-        lines().clear();
-        qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &text) { lines() << text; });
-    }
-    ~CapturedLog() { qInstallMessageHandler(nullptr); }
-    bool contains(const QString &text) const {
-        return std::any_of(lines().cbegin(), lines().cend(),
-                           [&](const QString &line) { return line.contains(text); });
-    }
-    static QStringList &lines() {
-        static QStringList captured;
-        return captured;
-    }
-};
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -54,7 +36,7 @@ protected:
 };
 
 TEST_F(IniFileTest, FirstStartWithoutConfigWritesEveryDefault) {
-    CapturedLog log;
+    LogCapture log;
     IniFile settings(root.configRoot());
     EXPECT_TRUE(log.contains(QStringLiteral("the config.ini is not exists！")));
 
@@ -74,7 +56,7 @@ TEST_F(IniFileTest, FirstInstallFlagRewritesDefaultsButKeepsTheLanguage) {
     writeFile(
         QStringLiteral("config.ini"),
         "[config]\nisFirstInstall=true\nlanguage=1\nkeepAutorun=false\nworkModeSelect=false\n");
-    CapturedLog log;
+    LogCapture log;
     IniFile settings(root.configRoot());
     EXPECT_FALSE(log.contains(QStringLiteral("not exists")));
     EXPECT_EQ(settings.language(), 1);
@@ -202,7 +184,7 @@ TEST_F(IniFileTest, FailedWriteIsLoggedAndLosesNothingElse) {
     ASSERT_TRUE(QFile::remove(ini(QStringLiteral("VConfig.ini"))));
     ASSERT_TRUE(QDir().mkpath(ini(QStringLiteral("VConfig.ini"))));
 
-    CapturedLog log;
+    LogCapture log;
     settings.setVCamera(2, QStringLiteral("10.77.0.21"));
     EXPECT_TRUE(log.contains(QStringLiteral("]:[Error] settings write faild:")));
     EXPECT_TRUE(log.contains(ini(QStringLiteral("VConfig.ini"))));
