@@ -14,8 +14,9 @@ CameraHub::CameraHub(IniFile &settings, QObject *parent)
     m_mdns->moveToThread(m_mdnsThread);
     connect(m_mdnsThread, &QThread::finished, m_mdns, &QObject::deleteLater);
     connect(this, &CameraHub::sigStartThread, m_mdns, &mDNS::onRun);
-    m_mdnsThread->start(QThread::InheritPriority);
+    // Wired before the worker's thread runs, so it never emits into a half-made hub.
     wire();
+    m_mdnsThread->start(QThread::InheritPriority);
 }
 
 CameraHub::~CameraHub() {
