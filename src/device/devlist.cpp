@@ -529,11 +529,25 @@ void DevList::setLanguageMode(int language) {
     m_settings.setLanguage(language);
 }
 
+bool DevList::checkCamID(CamID_e id) const {
+    if (isValidCamID(id))
+        return true;
+    LOG_ERROR << "virtual camera id error:" << static_cast<int>(id);
+    return false;
+}
+
+const DeviceBaseInfo_t *DevList::pairingCamera(CamID_e id, const QString &mac) {
+    if (!checkCamID(id))
+        return nullptr;
+    const DeviceBaseInfo_t *dev = find(mac);
+    if (!dev)
+        LOG_ERROR << "mac is error" << mac;
+    return dev;
+}
+
 bool DevList::setVCameraIP(CamID_e id, const QString &ip) {
-    if (!isValidCamID(id)) {
-        LOG_ERROR << "virtual camera id error:" << static_cast<int>(id);
+    if (!checkCamID(id))
         return false;
-    }
     if (ip.isEmpty()) {
         LOG_ERROR << "IP is empty";
         return false;
@@ -543,10 +557,8 @@ bool DevList::setVCameraIP(CamID_e id, const QString &ip) {
 }
 
 bool DevList::getCamPair(CamID_e id, QString &mac, quint32 &liveFlag) {
-    if (!isValidCamID(id)) {
-        LOG_ERROR << "virtual camera id error:" << static_cast<int>(id);
+    if (!checkCamID(id))
         return false;
-    }
     mac = m_settings.deviceValue(pairKey(id));
     m_pairMac[pairIndex(id)] = mac;
     liveFlag = m_pairLive[pairIndex(id)];
@@ -554,15 +566,9 @@ bool DevList::getCamPair(CamID_e id, QString &mac, quint32 &liveFlag) {
 }
 
 bool DevList::setCamPair(CamID_e id, const QString &mac) {
-    if (!isValidCamID(id)) {
-        LOG_ERROR << "virtual camera id error:" << static_cast<int>(id);
+    const DeviceBaseInfo_t *dev = pairingCamera(id, mac);
+    if (!dev)
         return false;
-    }
-    const DeviceBaseInfo_t *dev = find(mac);
-    if (!dev) {
-        LOG_ERROR << "mac is error" << mac;
-        return false;
-    }
     const int index = pairIndex(id);
     m_pairMac[index] = mac;
     // An offline camera's last address is stale: the slot stays empty (which
@@ -575,15 +581,9 @@ bool DevList::setCamPair(CamID_e id, const QString &mac) {
 }
 
 bool DevList::cancelCamPair(CamID_e id, const QString &mac) {
-    if (!isValidCamID(id)) {
-        LOG_ERROR << "virtual camera id error:" << static_cast<int>(id);
+    const DeviceBaseInfo_t *dev = pairingCamera(id, mac);
+    if (!dev)
         return false;
-    }
-    const DeviceBaseInfo_t *dev = find(mac);
-    if (!dev) {
-        LOG_ERROR << "mac is error" << mac;
-        return false;
-    }
     const int index = pairIndex(id);
     // The other half of a move may already have bound another camera here.
     if (m_pairMac[index] != mac)

@@ -131,6 +131,9 @@ public slots:
 private:
     DeviceBaseInfo_t *find(const QString &mac);
     DeviceBaseInfo_t *findByIp(const QString &ip);
+    // Pairing arguments, each logged when rejected.
+    bool checkCamID(CamID_e id) const;
+    const DeviceBaseInfo_t *pairingCamera(CamID_e id, const QString &mac);
     // The record a configuration result is about, or null after logging why not.
     DeviceBaseInfo_t *configResultTarget(const QString &ip);
     // Drops a record; its pairings and published addresses are the caller's.
