@@ -4,9 +4,9 @@
 #include "device/inifile.h"
 #include "device/networkthread.h"
 #include "networksignals.h"
-#include "support/childprocess.h"
 #include "support/netlabmain.h"
 #include "support/qtprint.h"
+#include "support/simulatedcamera.h"
 #include "support/tempconfigroot.h"
 #include "tarywidget/camerahub.h"
 
@@ -44,23 +44,16 @@ protected:
         hub.reset();
         Network::getInstance()->clearAllDevices();
         for (auto &sim : sims)
-            sim.terminate();
+            sim.stop();
     }
 
     bool startCamera(int k, const QStringList &options = {}, QString address = {}) {
-        ChildProcess &sim = sims[k - 1];
         if (address.isEmpty())
             address = testLab().cameraAddress(k);
-        const QStringList command = QStringList{QStringLiteral(TORVI_SIM), "--address", address,
-                                                "--uid", QStringLiteral("CAM%1").arg(k)} +
-                                    options;
-        return sim.start(testLab().execArgs(QStringLiteral("cam%1").arg(k), command)) &&
-               sim.waitForOutput(QStringLiteral("ready http="), 10000);
+        return sims[k - 1].start(testLab(), QStringLiteral("cam%1").arg(k), address,
+                                 QStringLiteral("CAM%1").arg(k), options);
     }
-    bool control(int k, const QString &command) {
-        return sims[k - 1].write(command.toUtf8()) &&
-               sims[k - 1].waitForOutput(QStringLiteral("ok ") + command, 5000);
-    }
+    bool control(int k, const QString &command) { return sims[k - 1].control(command); }
     static bool ipCommand(const QString &host, const QStringList &args) {
         QProcess ip;
         ip.start(QStringLiteral("ip"),
@@ -98,7 +91,7 @@ protected:
     TempConfigRoot root;
     std::unique_ptr<IniFile> settings;
     std::unique_ptr<CameraHub> hub;
-    ChildProcess sims[2];
+    SimulatedCamera sims[2];
 };
 
 TEST_F(CameraHubTest, CameraFoundConnectedPairedLostAndBackOnANewAddress) {
@@ -121,7 +114,7 @@ TEST_F(CameraHubTest, CameraFoundConnectedPairedLostAndBackOnANewAddress) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !camera(mac).isOnline; }, connectMs));
     EXPECT_EQ(published(2), QString()); // withdrawn while offline
     EXPECT_EQ(storedPair(2), mac);      // but still paired
-    sims[0].terminate();
+    sims[0].stop();
     ASSERT_TRUE(ipCommand(QStringLiteral("cam1"), {"addr", "add", moved + "/24", "dev", "eth0"}));
     ASSERT_TRUE(startCamera(1, {}, moved));
 

@@ -3,9 +3,9 @@
 #include "device/network.h"
 #include "device/networkthread.h"
 #include "networksignals.h"
-#include "support/childprocess.h"
 #include "support/netlabmain.h"
 #include "support/qtprint.h"
+#include "support/simulatedcamera.h"
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
@@ -30,19 +30,14 @@ protected:
     }
     void TearDown() override {
         network->clearAllDevices();
-        sim.terminate();
+        camera.stop();
     }
 
     bool startCamera(const QStringList &options = {}) {
-        const QStringList command =
-            QStringList{QStringLiteral(TORVI_SIM), "--address", ip, "--uid", "A1B2C3D4"} + options;
-        return sim.start(testLab().execArgs(QStringLiteral("cam1"), command)) &&
-               sim.waitForOutput(QStringLiteral("ready http="), 10000);
+        return camera.start(testLab(), QStringLiteral("cam1"), ip, QStringLiteral("A1B2C3D4"),
+                            options);
     }
-    bool control(const QString &command) {
-        return sim.write(command.toUtf8() + '\n') &&
-               sim.waitForOutput(QStringLiteral("ok ") + command, 5000);
-    }
+    bool control(const QString &command) { return camera.control(command); }
     // Connects the camera and waits until its parameters are known and it
     // pushes its events to us.
     void connectCamera(const QStringList &options = {}) {
@@ -78,7 +73,8 @@ protected:
     Network *network = Network::getInstance();
     NetworkSignals signals_{Network::getInstance()};
     LogCapture log;
-    ChildProcess sim;
+    SimulatedCamera camera;
+    ChildProcess &sim = camera.process();
     QString ip;
 };
 
