@@ -96,7 +96,6 @@ public:
     ~Network() override;
 
     QString versionString() const { return m_version; }
-    QString endpoint(int key) const { return m_endpoints.value(key); }
 
     // Ends onRun and the scan loop after their current pass. Any thread.
     void stopThreads();

@@ -28,7 +28,3 @@ void NetworkThread::stop() {
     delete m_thread;
     m_thread = nullptr;
 }
-
-bool NetworkThread::isRunning() const {
-    return m_thread && m_thread->isRunning();
-}

@@ -15,7 +15,6 @@ public:
 
     void start();
     void stop();
-    bool isRunning() const;
 
 private:
     QThread *m_thread = nullptr;
