@@ -15,11 +15,15 @@ packages=(
   # KestraCamera: FFmpeg 5.1 and the placeholder decoder
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev
   libturbojpeg0-dev
+  # KestraCamera's Windows compile check: mingw-w64 with its DirectShow headers
+  g++-mingw-w64-i686
   # camera simulator: RTSP server with H.264 encoding
   libgstrtspserver-1.0-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   # tests, fuzzing, benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev
+  # benchmark anchors for the frame copies
+  libyuv-dev
   clang libclang-rt-14-dev libfuzzer-14-dev
   # test LAN, screenshots, fonts for the UI
   iproute2 util-linux xvfb xauth fonts-noto-cjk
