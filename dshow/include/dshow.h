@@ -10,10 +10,10 @@ DEFINE_GUID(MEDIATYPE_Video, 0x73646976, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA,
             0x71);
 DEFINE_GUID(MEDIATYPE_Audio, 0x73647561, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B,
             0x71);
-DEFINE_GUID(MEDIASUBTYPE_YUY2, 0x32595559, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38,
-            0x9B, 0x71);
-DEFINE_GUID(MEDIASUBTYPE_NV12, 0x3231564E, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38,
-            0x9B, 0x71);
+DEFINE_GUID(MEDIASUBTYPE_YUY2, 0x32595559, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B,
+            0x71);
+DEFINE_GUID(MEDIASUBTYPE_NV12, 0x3231564E, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B,
+            0x71);
 DEFINE_GUID(MEDIASUBTYPE_RGB24, 0xE436EB7D, 0x524F, 0x11CE, 0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B,
             0xA7, 0x70);
 DEFINE_GUID(MEDIASUBTYPE_RGB32, 0xE436EB7E, 0x524F, 0x11CE, 0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B,
@@ -22,8 +22,8 @@ DEFINE_GUID(MEDIASUBTYPE_ARGB32, 0x773C9AC0, 0x3274, 0x11D0, 0xB7, 0x24, 0x00, 0
             0x1A, 0x01);
 DEFINE_GUID(FORMAT_VideoInfo, 0x05589F80, 0xC356, 0x11CE, 0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59,
             0x5A);
-DEFINE_GUID(FORMAT_VideoInfo2, 0xF72A76A0, 0xEB0A, 0x11D0, 0xAC, 0xE4, 0x00, 0x00, 0xC0, 0xCC,
-            0x16, 0xBA);
+DEFINE_GUID(FORMAT_VideoInfo2, 0xF72A76A0, 0xEB0A, 0x11D0, 0xAC, 0xE4, 0x00, 0x00, 0xC0, 0xCC, 0x16,
+            0xBA);
 DEFINE_GUID(FORMAT_None, 0x0F6417D6, 0xC318, 0x11D0, 0xA4, 0x3F, 0x00, 0xA0, 0xC9, 0x22, 0x31,
             0x96);
 
@@ -32,8 +32,8 @@ DEFINE_GUID(CLSID_FilterMapper2, 0xCDA42200, 0xBD88, 0x11D0, 0xBD, 0x4E, 0x00, 0
             0xCE, 0x86);
 DEFINE_GUID(CLSID_VideoInputDeviceCategory, 0x860BB310, 0x5D01, 0x11D0, 0xBD, 0x3B, 0x00, 0xA0,
             0xC9, 0x11, 0xCE, 0x86);
-DEFINE_GUID(CLSID_LegacyAmFilterCategory, 0x083863F1, 0x70DE, 0x11D0, 0xBD, 0x40, 0x00, 0xA0,
-            0xC9, 0x11, 0xCE, 0x86);
+DEFINE_GUID(CLSID_LegacyAmFilterCategory, 0x083863F1, 0x70DE, 0x11D0, 0xBD, 0x40, 0x00, 0xA0, 0xC9,
+            0x11, 0xCE, 0x86);
 DEFINE_GUID(AMPROPSETID_Pin, 0x9B00F101, 0x1567, 0x11D1, 0xB3, 0xF1, 0x00, 0xAA, 0x00, 0x37, 0x61,
             0xC5);
 DEFINE_GUID(PIN_CATEGORY_CAPTURE, 0xFB6C4281, 0x0353, 0x11D1, 0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC,
@@ -57,8 +57,8 @@ DEFINE_GUID(IID_IFilterGraph, 0x56A8689F, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20
             0x70);
 DEFINE_GUID(IID_IMediaSample, 0x56A8689A, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7,
             0x70);
-DEFINE_GUID(IID_IMemAllocator, 0x56A8689C, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B,
-            0xA7, 0x70);
+DEFINE_GUID(IID_IMemAllocator, 0x56A8689C, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7,
+            0x70);
 DEFINE_GUID(IID_IMemInputPin, 0x56A8689D, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7,
             0x70);
 DEFINE_GUID(IID_IQualityControl, 0x56A868A5, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B,
@@ -264,10 +264,12 @@ struct IEnumMoniker; // not provided: category enumeration is a runtime function
 
 struct IReferenceClock : IUnknown {
     STDMETHOD(GetTime)(REFERENCE_TIME *pTime) PURE;
-    STDMETHOD(AdviseTime)(REFERENCE_TIME baseTime, REFERENCE_TIME streamTime, HEVENT hEvent,
-                          DWORD_PTR *pdwAdviseCookie) PURE;
-    STDMETHOD(AdvisePeriodic)(REFERENCE_TIME startTime, REFERENCE_TIME periodTime,
-                              HSEMAPHORE hSemaphore, DWORD_PTR *pdwAdviseCookie) PURE;
+    STDMETHOD(AdviseTime)
+    (REFERENCE_TIME baseTime, REFERENCE_TIME streamTime, HEVENT hEvent,
+     DWORD_PTR *pdwAdviseCookie) PURE;
+    STDMETHOD(AdvisePeriodic)
+    (REFERENCE_TIME startTime, REFERENCE_TIME periodTime, HSEMAPHORE hSemaphore,
+     DWORD_PTR *pdwAdviseCookie) PURE;
     STDMETHOD(Unadvise)(DWORD_PTR dwAdviseCookie) PURE;
 };
 
@@ -362,8 +364,9 @@ struct IMemAllocator : IUnknown {
     STDMETHOD(GetProperties)(ALLOCATOR_PROPERTIES *pProps) PURE;
     STDMETHOD(Commit)() PURE;
     STDMETHOD(Decommit)() PURE;
-    STDMETHOD(GetBuffer)(IMediaSample **ppBuffer, REFERENCE_TIME *pStartTime,
-                         REFERENCE_TIME *pEndTime, DWORD dwFlags) PURE;
+    STDMETHOD(GetBuffer)
+    (IMediaSample **ppBuffer, REFERENCE_TIME *pStartTime, REFERENCE_TIME *pEndTime,
+     DWORD dwFlags) PURE;
     STDMETHOD(ReleaseBuffer)(IMediaSample *pBuffer) PURE;
 };
 
@@ -372,8 +375,8 @@ struct IMemInputPin : IUnknown {
     STDMETHOD(NotifyAllocator)(IMemAllocator *pAllocator, BOOL bReadOnly) PURE;
     STDMETHOD(GetAllocatorRequirements)(ALLOCATOR_PROPERTIES *pProps) PURE;
     STDMETHOD(Receive)(IMediaSample *pSample) PURE;
-    STDMETHOD(ReceiveMultiple)(IMediaSample **pSamples, LONG nSamples, LONG *nSamplesProcessed)
-        PURE;
+    STDMETHOD(ReceiveMultiple)
+    (IMediaSample **pSamples, LONG nSamples, LONG *nSamplesProcessed) PURE;
     STDMETHOD(ReceiveCanBlock)() PURE;
 };
 
@@ -390,11 +393,12 @@ struct IAMStreamConfig : IUnknown {
 };
 
 struct IKsPropertySet : IUnknown {
-    STDMETHOD(Set)(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData,
-                   DWORD cbInstanceData, LPVOID pPropData, DWORD cbPropData) PURE;
-    STDMETHOD(Get)(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData,
-                   DWORD cbInstanceData, LPVOID pPropData, DWORD cbPropData,
-                   DWORD *pcbReturned) PURE;
+    STDMETHOD(Set)
+    (REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData, DWORD cbInstanceData,
+     LPVOID pPropData, DWORD cbPropData) PURE;
+    STDMETHOD(Get)
+    (REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData, DWORD cbInstanceData,
+     LPVOID pPropData, DWORD cbPropData, DWORD *pcbReturned) PURE;
     STDMETHOD(QuerySupported)(REFGUID guidPropSet, DWORD dwPropID, DWORD *pTypeSupport) PURE;
 };
 
@@ -404,18 +408,16 @@ struct IAMovieSetup : IUnknown {
 };
 
 struct IFilterMapper2 : IUnknown {
-    STDMETHOD(CreateCategory)(REFCLSID clsidCategory, DWORD dwCategoryMerit,
-                              LPCWSTR Description) PURE;
-    STDMETHOD(UnregisterFilter)(const CLSID *pclsidCategory, LPCOLESTR szInstance,
-                                REFCLSID Filter) PURE;
-    STDMETHOD(RegisterFilter)(REFCLSID clsidFilter, LPCWSTR Name, IMoniker **ppMoniker,
-                              const CLSID *pclsidCategory, LPCOLESTR szInstance,
-                              const REGFILTER2 *prf2) PURE;
-    STDMETHOD(EnumMatchingFilters)(IEnumMoniker **ppEnum, DWORD dwFlags, BOOL bExactMatch,
-                                   DWORD dwMerit, BOOL bInputNeeded, DWORD cInputTypes,
-                                   const GUID *pInputTypes, const REGPINMEDIUM *pMedIn,
-                                   const CLSID *pPinCategoryIn, BOOL bRender, BOOL bOutputNeeded,
-                                   DWORD cOutputTypes, const GUID *pOutputTypes,
-                                   const REGPINMEDIUM *pMedOut, const CLSID *pPinCategoryOut)
-        PURE;
+    STDMETHOD(CreateCategory)
+    (REFCLSID clsidCategory, DWORD dwCategoryMerit, LPCWSTR Description) PURE;
+    STDMETHOD(UnregisterFilter)
+    (const CLSID *pclsidCategory, LPCOLESTR szInstance, REFCLSID Filter) PURE;
+    STDMETHOD(RegisterFilter)
+    (REFCLSID clsidFilter, LPCWSTR Name, IMoniker **ppMoniker, const CLSID *pclsidCategory,
+     LPCOLESTR szInstance, const REGFILTER2 *prf2) PURE;
+    STDMETHOD(EnumMatchingFilters)
+    (IEnumMoniker **ppEnum, DWORD dwFlags, BOOL bExactMatch, DWORD dwMerit, BOOL bInputNeeded,
+     DWORD cInputTypes, const GUID *pInputTypes, const REGPINMEDIUM *pMedIn,
+     const CLSID *pPinCategoryIn, BOOL bRender, BOOL bOutputNeeded, DWORD cOutputTypes,
+     const GUID *pOutputTypes, const REGPINMEDIUM *pMedOut, const CLSID *pPinCategoryOut) PURE;
 };

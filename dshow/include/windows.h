@@ -84,15 +84,29 @@ using REFCLSID = const CLSID &;
 using LPGUID = GUID *;
 using LPCLSID = CLSID *;
 
-inline bool IsEqualGUID(REFGUID a, REFGUID b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
-inline bool IsEqualIID(REFIID a, REFIID b) { return IsEqualGUID(a, b); }
-inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return IsEqualGUID(a, b); }
-inline bool operator==(const GUID &a, const GUID &b) { return IsEqualGUID(a, b); }
-inline bool operator!=(const GUID &a, const GUID &b) { return !IsEqualGUID(a, b); }
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+inline bool IsEqualIID(REFIID a, REFIID b) {
+    return IsEqualGUID(a, b);
+}
+inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) {
+    return IsEqualGUID(a, b);
+}
+inline bool operator==(const GUID &a, const GUID &b) {
+    return IsEqualGUID(a, b);
+}
+inline bool operator!=(const GUID &a, const GUID &b) {
+    return !IsEqualGUID(a, b);
+}
 
 // Every well-known identifier is an inline constant, so no library has to define it.
-#define DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)                              \
-    inline constexpr GUID name { l, w1, w2, { b1, b2, b3, b4, b5, b6, b7, b8 } }
+#define DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)                               \
+    inline constexpr GUID name {                                                                   \
+        l, w1, w2, {                                                                               \
+            b1, b2, b3, b4, b5, b6, b7, b8                                                         \
+        }                                                                                          \
+    }
 
 DEFINE_GUID(GUID_NULL, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 #define CLSID_NULL GUID_NULL
@@ -117,7 +131,7 @@ struct POINT {
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #define MAKE_HRESULT(sev, fac, code)                                                               \
-    static_cast<HRESULT>((static_cast<uint32_t>(sev) << 31) | (static_cast<uint32_t>(fac) << 16) |  \
+    static_cast<HRESULT>((static_cast<uint32_t>(sev) << 31) | (static_cast<uint32_t>(fac) << 16) | \
                          static_cast<uint32_t>(code))
 #define FACILITY_WIN32 7
 constexpr HRESULT HRESULT_FROM_WIN32(uint32_t x) {
@@ -165,8 +179,8 @@ constexpr HRESULT HRESULT_FROM_WIN32(uint32_t x) {
 // IUnknown and the class factory.
 DEFINE_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
             0x46);
-DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00,
-            0x00, 0x46);
+DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+            0x46);
 DEFINE_GUID(IID_IPersist, 0x0000010C, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
             0x46);
 
@@ -230,20 +244,23 @@ using PHKEY = HKEY *;
 #define REG_BINARY 3
 #define REG_DWORD 4
 STDAPI_(LSTATUS) RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult);
-STDAPI_(LSTATUS) RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
-                                 DWORD dwOptions, REGSAM samDesired, void *lpSecurityAttributes,
-                                 PHKEY phkResult, LPDWORD lpdwDisposition);
-STDAPI_(LSTATUS) RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
-                               PHKEY phkResult);
-STDAPI_(LSTATUS) RegSetValueW(HKEY hKey, LPCWSTR lpSubKey, DWORD dwType, LPCWSTR lpData,
-                              DWORD cbData);
-STDAPI_(LSTATUS) RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
-                                const BYTE *lpData, DWORD cbData);
-STDAPI_(LSTATUS) RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
-                                  LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
-STDAPI_(LSTATUS) RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName,
-                               LPDWORD lpReserved, LPWSTR lpClass, LPDWORD lpcchClass,
-                               void *lpftLastWriteTime);
+STDAPI_(LSTATUS)
+RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass, DWORD dwOptions,
+                REGSAM samDesired, void *lpSecurityAttributes, PHKEY phkResult,
+                LPDWORD lpdwDisposition);
+STDAPI_(LSTATUS)
+RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
+STDAPI_(LSTATUS)
+RegSetValueW(HKEY hKey, LPCWSTR lpSubKey, DWORD dwType, LPCWSTR lpData, DWORD cbData);
+STDAPI_(LSTATUS)
+RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE *lpData,
+               DWORD cbData);
+STDAPI_(LSTATUS)
+RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                 LPDWORD lpcbData);
+STDAPI_(LSTATUS)
+RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+              LPWSTR lpClass, LPDWORD lpcchClass, void *lpftLastWriteTime);
 STDAPI_(LSTATUS) RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 STDAPI_(LSTATUS) RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
 STDAPI_(LSTATUS) RegCloseKey(HKEY hKey);
@@ -262,8 +279,10 @@ STDAPI_(DWORD) GetVersion();
 STDAPI_(DWORD) GetLastError();
 STDAPI_(void) SetLastError(DWORD dwErrCode);
 // The ANSI code page is UTF-8 here.
-STDAPI_(int) MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
-                                 int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
-STDAPI_(int) WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
-                                 int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte,
-                                 LPCSTR lpDefaultChar, BOOL *lpUsedDefaultChar);
+STDAPI_(int)
+MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                    LPWSTR lpWideCharStr, int cchWideChar);
+STDAPI_(int)
+WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                    LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                    BOOL *lpUsedDefaultChar);
