@@ -1,0 +1,44 @@
+#include "wintext.h"
+
+#include <windows.h>
+
+namespace Kestra {
+
+namespace {
+
+std::string Narrow(UINT codePage, std::wstring_view text) {
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size =
+        ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return {};
+    std::string out(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
+std::wstring WideFromUtf8(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    if (size <= 0)
+        return {};
+    std::wstring out(static_cast<size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, out.data(), size);
+    return out;
+}
+
+std::string Utf8FromWide(std::wstring_view text) {
+    return Narrow(CP_UTF8, text);
+}
+
+std::string AnsiFromWide(std::wstring_view text) {
+    return Narrow(CP_ACP, text);
+}
+
+} // namespace Kestra
