@@ -1,0 +1,7 @@
+#include "threadname.h"
+
+#include <pthread.h>
+
+void NameCurrentThread(const char *name) {
+    pthread_setname_np(pthread_self(), name);
+}
