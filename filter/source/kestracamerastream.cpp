@@ -1,0 +1,398 @@
+#include "kestracamerastream.h"
+
+#include "config/vclog.h"
+#include "convert/framecopy.h"
+#include "device/vcameratypes.h"
+#include "kestracamera.h"
+#include "kestracameraids.h"
+#include "platform/mainwindow.h"
+#include "platform/moduleinfo.h"
+#include "videotype.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+namespace Kestra {
+
+namespace {
+
+constexpr int kLogTrace = 40;
+constexpr uint64_t kStatusIntervalMs = 2000;
+constexpr auto kNoPictureSleep = std::chrono::milliseconds(5);
+constexpr DWORD kPinCategorySize = sizeof(GUID);
+
+struct Resolution {
+    int32_t code;
+    bool landscape;
+};
+
+// The four widths KestraLive knows; any other keeps the stored code.
+std::optional<Resolution> ResolutionForWidth(int32_t width) {
+    switch (width) {
+    case 1080:
+        return Resolution{2, false};
+    case 1920:
+        return Resolution{1, true};
+    case 2160:
+        return Resolution{4, false};
+    case 3840:
+        return Resolution{3, true};
+    default:
+        return std::nullopt;
+    }
+}
+
+int32_t FrameRateValueFor(REFERENCE_TIME avgTimePerFrame) {
+    switch (avgTimePerFrame) {
+    case 166666:
+        return 60;
+    case 200000:
+        return 50;
+    case 400000:
+        return 25;
+    default:
+        return 30;
+    }
+}
+
+// The message carries the low 8 bits of the value.
+int64_t FrameRateParam(int32_t value) {
+    return value & 0xFF;
+}
+
+// What the format needs, never more than the sample holds; the whole sample when the type
+// does not say.
+LONG DataLength(uint64_t sampleBytes, LONG size) {
+    if (size <= 0)
+        return 0;
+    if (sampleBytes == 0)
+        return size;
+    return static_cast<LONG>(std::min<uint64_t>(sampleBytes, static_cast<uint64_t>(size)));
+}
+
+struct FrameDeleter {
+    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
+};
+
+} // namespace
+
+CKestraCameraStream::CKestraCameraStream(HRESULT *phr, CKestraCamera *pParent, int slot)
+    : CSourceStream(kKestraCameraObjectName, phr, pParent, OLESTR("Video")), m_slot(slot) {
+    // Initial type: NV12 1080x1920 at 30 frames/s, rectangles empty, bit rate unknown.
+    auto *vih =
+        reinterpret_cast<VIDEOINFOHEADER *>(m_mt.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    if (!vih) {
+        if (phr)
+            *phr = E_OUTOFMEMORY;
+        return;
+    }
+    std::memset(vih, 0, sizeof(VIDEOINFOHEADER));
+    vih->AvgTimePerFrame = 10000000 / 30;
+    BITMAPINFOHEADER &bmi = vih->bmiHeader;
+    bmi.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.biWidth = m_width;
+    bmi.biHeight = m_height;
+    bmi.biPlanes = 2;
+    bmi.biBitCount = 12;
+    bmi.biCompression = CompressionCode(VideoFormatCode::NV12);
+    // Rows padded to 32 bits, as bitmaps are.
+    bmi.biSizeImage = static_cast<DWORD>(((bmi.biWidth * bmi.biBitCount + 31) & ~31) / 8 *
+                                         std::abs(bmi.biHeight));
+    m_mt.SetType(&MEDIATYPE_Video);
+    m_mt.SetFormatType(&FORMAT_VideoInfo);
+    const GUID subtype = FOURCCMap(bmi.biCompression);
+    m_mt.SetSubtype(&subtype);
+    m_mt.SetTemporalCompression(FALSE);
+    m_mt.SetSampleSize(bmi.biSizeImage);
+
+    if (!m_formats.AddStandardFormats() && phr)
+        *phr = E_OUTOFMEMORY;
+    m_placeholder.PreparePlaceholder(false, VideoFormatCode::NV12, m_width, m_height);
+}
+
+STDMETHODIMP CKestraCameraStream::NonDelegatingQueryInterface(REFIID riid, void **ppv) {
+    if (!ppv)
+        return E_POINTER;
+    if (riid == IID_IAMStreamConfig)
+        return GetInterface(static_cast<IAMStreamConfig *>(this), ppv);
+    if (riid == IID_IKsPropertySet)
+        return GetInterface(static_cast<IKsPropertySet *>(this), ppv);
+    return CSourceStream::NonDelegatingQueryInterface(riid, ppv);
+}
+
+STDMETHODIMP CKestraCameraStream::Notify(IBaseFilter *, Quality) {
+    return E_NOTIMPL;
+}
+
+void CKestraCameraStream::SetPictureSource(std::unique_ptr<PictureSource> source) {
+    std::unique_ptr<PictureSource> previous;
+    {
+        CAutoLock lock(&m_fillLock);
+        previous = std::exchange(m_pictures, std::move(source));
+    }
+    // Stopping a receiver can take a moment; FillBuffer need not wait for it.
+    previous.reset();
+}
+
+HRESULT CKestraCameraStream::OnThreadCreate() {
+    CAutoLock lock(&m_fillLock);
+    m_sampleTime = 0;
+    if (m_pictures)
+        m_pictures->Start();
+    return S_OK;
+}
+
+HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
+    if (!pms)
+        return E_POINTER;
+    CAutoLock lock(&m_fillLock);
+    BYTE *buffer = nullptr;
+    const HRESULT hr = pms->GetPointer(&buffer);
+    if (FAILED(hr))
+        return hr;
+    const LONG size = pms->GetSize();
+    const VideoTypeFacts type = ReadVideoType(m_mt);
+    const uint64_t sampleBytes = SampleBytes(type);
+
+    ReportStatus();
+
+    const std::unique_ptr<AVFrame, FrameDeleter> picture(av_frame_alloc());
+    if (picture && m_pictures &&
+        m_pictures->DecodeNextFrame(picture.get(), m_frameRateValue) >= 0) {
+        FillWithPicture(pms, *picture, buffer, size, sampleBytes);
+        return S_OK;
+    }
+    // While a camera stream is open a missing picture is only a pause: the sample goes out
+    // as it is rather than flashing the placeholder.
+    if (!m_pictures || !m_pictures->IsStreaming())
+        FillWithoutPicture(pms, buffer, size, type.avgTimePerFrame, sampleBytes);
+    std::this_thread::sleep_for(kNoPictureSleep);
+    return S_OK;
+}
+
+void CKestraCameraStream::ReportStatus() {
+    const uint64_t now = TickCountMs();
+    if (m_lastStatusTime && now - *m_lastStatusTime < kStatusIntervalMs)
+        return;
+    const auto slot = static_cast<uint64_t>(m_slot);
+    PostToMainWindow(WM_VCAM_ACTIVE, slot, 1);
+    PostToMainWindow(WM_VCAM_RESOLUTION, slot, m_resolutionCode);
+    PostToMainWindow(WM_VCAM_FPS, slot, FrameRateParam(m_frameRateValue));
+    m_lastStatusTime = now;
+}
+
+void CKestraCameraStream::FillWithoutPicture(IMediaSample *pms, BYTE *buffer, LONG size,
+                                             REFERENCE_TIME avgTimePerFrame, uint64_t sampleBytes) {
+    REFERENCE_TIME start = m_sampleTime;
+    REFERENCE_TIME stop = m_sampleTime + avgTimePerFrame;
+    pms->SetTime(&start, &stop);
+    m_sampleTime = stop;
+    pms->SetSyncPoint(TRUE);
+    m_placeholder.CopyTo(buffer, static_cast<size_t>(std::max<LONG>(size, 0)));
+    pms->SetActualDataLength(DataLength(sampleBytes, size));
+}
+
+void CKestraCameraStream::FillWithPicture(IMediaSample *pms, const AVFrame &picture, BYTE *buffer,
+                                          LONG size, uint64_t sampleBytes) {
+    // The stop time is the picture's own time stamp, in the camera stream's time base.
+    REFERENCE_TIME start = m_sampleTime;
+    REFERENCE_TIME stop = picture.pts;
+    pms->SetTime(&start, &stop);
+    pms->SetSyncPoint(TRUE);
+    m_sampleTime = stop;
+    CopyDecodedPicture(picture, m_outputLayout, m_width, m_height, buffer,
+                       static_cast<size_t>(std::max<LONG>(size, 0)));
+    pms->SetActualDataLength(DataLength(sampleBytes, size));
+}
+
+HRESULT CKestraCameraStream::GetMediaType(int iPosition, CMediaType *pmt) {
+    VCLog(kLogTrace, "%s pos=%d\n", "Kestra::CKestraCameraStream::GetMediaType", iPosition);
+    if (iPosition < 0)
+        return E_INVALIDARG;
+    if (iPosition > 0)
+        return VFW_S_NO_MORE_ITEMS;
+    if (!pmt)
+        return E_POINTER;
+    CAutoLock lock(&m_fillLock);
+    return pmt->Set(m_mt);
+}
+
+HRESULT CKestraCameraStream::CheckMediaType(const CMediaType *pMediaType) {
+    VCLog(kLogTrace, "%s\n", "Kestra::CKestraCameraStream::CheckMediaType");
+    if (!pMediaType)
+        return E_POINTER;
+    CAutoLock lock(&m_fillLock);
+    // Major type, subtype, format type, format size and every byte of the format block.
+    return *pMediaType == m_mt ? S_OK : E_INVALIDARG;
+}
+
+HRESULT CKestraCameraStream::SetMediaType(const CMediaType *pmt) {
+    if (!pmt)
+        return E_POINTER;
+    CAutoLock lock(&m_fillLock);
+    const HRESULT hr = CSourceStream::SetMediaType(pmt);
+    if (FAILED(hr))
+        return hr;
+    const VideoTypeFacts type = ReadVideoType(*pmt);
+    const auto slot = static_cast<uint64_t>(m_slot);
+
+    // A type without a bitmap header keeps the stored size and says nothing about it.
+    bool landscape = true;
+    if (type.header) {
+        m_width = type.header->width;
+        m_height = type.header->height;
+        if (const std::optional<Resolution> resolution = ResolutionForWidth(m_width)) {
+            m_resolutionCode = resolution->code;
+            landscape = resolution->landscape;
+            PostToMainWindow(WM_VCAM_RESOLUTION, slot, m_resolutionCode);
+        }
+    }
+    m_frameRateValue = FrameRateValueFor(type.avgTimePerFrame);
+    PostToMainWindow(WM_VCAM_FPS, slot, FrameRateParam(m_frameRateValue));
+
+    m_outputLayout = OutputLayoutFor(type.code);
+    VCLog(kLogTrace, "%s\n pixelformat=%d width=%d height=%d",
+          "Kestra::CKestraCameraStream::SetMediaType", static_cast<int>(m_outputLayout), m_width,
+          m_height);
+    m_placeholder.PreparePlaceholder(landscape, type.code, m_width, m_height);
+    return hr;
+}
+
+HRESULT CKestraCameraStream::DecideBufferSize(IMemAllocator *pAlloc,
+                                              ALLOCATOR_PROPERTIES *pRequest) {
+    if (!pAlloc || !pRequest)
+        return E_POINTER;
+    CAutoLock stateLock(m_pFilter->pStateLock());
+    uint64_t bytes = 0;
+    {
+        CAutoLock fillLock(&m_fillLock);
+        bytes = SampleBytes(ReadVideoType(m_mt));
+    }
+    // A sample size a LONG cannot carry would wrap into a nonsense request.
+    if (bytes > static_cast<uint64_t>(INT32_MAX))
+        return E_FAIL;
+    pRequest->cBuffers = 1;
+    pRequest->cbBuffer = static_cast<LONG>(bytes);
+    ALLOCATOR_PROPERTIES actual{};
+    const HRESULT hr = pAlloc->SetProperties(pRequest, &actual);
+    if (FAILED(hr))
+        return hr;
+    return actual.cbBuffer < pRequest->cbBuffer ? E_FAIL : S_OK;
+}
+
+STDMETHODIMP CKestraCameraStream::SetFormat(AM_MEDIA_TYPE *pmt) {
+    if (!pmt)
+        return S_OK;
+    {
+        CAutoLock lock(&m_fillLock);
+        const HRESULT hr = m_mt.Set(*pmt);
+        if (FAILED(hr))
+            return hr;
+    }
+    // The reconnection brings the type through CheckMediaType and SetMediaType; it takes the
+    // graph's locks, so the fill lock is not held across it.
+    if (IsConnected())
+        if (IFilterGraph *graph = m_pFilter->GetFilterGraph())
+            graph->Reconnect(this);
+    return S_OK;
+}
+
+STDMETHODIMP CKestraCameraStream::GetFormat(AM_MEDIA_TYPE **ppmt) {
+    VCLog(kLogTrace, "%s\n", "Kestra::CKestraCameraStream::GetFormat");
+    if (!ppmt)
+        return E_POINTER;
+    CAutoLock lock(&m_fillLock);
+    *ppmt = CreateMediaType(&m_mt);
+    return *ppmt ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP CKestraCameraStream::GetNumberOfCapabilities(int *piCount, int *piSize) {
+    VCLog(kLogTrace, "%s\n", "Kestra::CKestraCameraStream::GetNumberOfCapabilities");
+    if (!piCount || !piSize)
+        return E_POINTER;
+    *piCount = m_formats.Count();
+    *piSize = sizeof(VIDEO_STREAM_CONFIG_CAPS);
+    return S_OK;
+}
+
+STDMETHODIMP CKestraCameraStream::GetStreamCaps(int iIndex, AM_MEDIA_TYPE **ppmt, BYTE *pSCC) {
+    VCLog(kLogTrace, "%s index=%d\n", "Kestra::CKestraCameraStream::GetStreamCaps", iIndex);
+    if (!ppmt || !pSCC)
+        return E_POINTER;
+    // Past the end is a success code that ends the caller's walk.
+    if (iIndex > m_formats.Count() - 1)
+        return S_FALSE;
+    if (iIndex < 0)
+        return E_INVALIDARG;
+    const CMediaType &entry = *m_formats.At(iIndex);
+    AM_MEDIA_TYPE *copy = CreateMediaType(&entry);
+    if (!copy)
+        return E_OUTOFMEMORY;
+
+    const auto *vih = reinterpret_cast<const VIDEOINFOHEADER *>(entry.Format());
+    const LONG w = vih->bmiHeader.biWidth;
+    const LONG h = vih->bmiHeader.biHeight;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    std::memset(&caps, 0, sizeof caps);
+    caps.guid = FORMAT_VideoInfo;
+    caps.InputSize = {w, h};
+    caps.MinCroppingSize = {w, h};
+    caps.MaxCroppingSize = {w, h};
+    caps.CropGranularityX = w;
+    caps.CropGranularityY = h;
+    caps.MinOutputSize = {w, h};
+    caps.MaxOutputSize = {w, h};
+    caps.MinFrameInterval = vih->AvgTimePerFrame;
+    caps.MaxFrameInterval = vih->AvgTimePerFrame;
+    // The 32-bit bit rate as it is; above 2^31 it reads negative in the LONG field.
+    caps.MinBitsPerSecond = static_cast<LONG>(vih->dwBitRate);
+    caps.MaxBitsPerSecond = static_cast<LONG>(vih->dwBitRate);
+    // The caller's buffer need not be aligned for the structure.
+    std::memcpy(pSCC, &caps, sizeof caps);
+    *ppmt = copy;
+    return S_OK;
+}
+
+STDMETHODIMP CKestraCameraStream::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CKestraCameraStream::Get(REFGUID guidPropSet, DWORD dwPropID, LPVOID, DWORD,
+                                      LPVOID pPropData, DWORD cbPropData, DWORD *pcbReturned) {
+    if (guidPropSet != AMPROPSETID_Pin)
+        return E_PROP_SET_UNSUPPORTED;
+    if (dwPropID != AMPROPERTY_PIN_CATEGORY)
+        return E_PROP_ID_UNSUPPORTED;
+    if (!pPropData && !pcbReturned)
+        return E_POINTER;
+    if (pcbReturned)
+        *pcbReturned = kPinCategorySize;
+    if (!pPropData)
+        return S_OK;
+    if (cbPropData < kPinCategorySize)
+        return E_UNEXPECTED;
+    std::memcpy(pPropData, &PIN_CATEGORY_CAPTURE, kPinCategorySize);
+    return S_OK;
+}
+
+STDMETHODIMP CKestraCameraStream::QuerySupported(REFGUID guidPropSet, DWORD dwPropID,
+                                                 DWORD *pTypeSupport) {
+    if (guidPropSet != AMPROPSETID_Pin)
+        return E_PROP_SET_UNSUPPORTED;
+    if (dwPropID != AMPROPERTY_PIN_CATEGORY)
+        return E_PROP_ID_UNSUPPORTED;
+    if (pTypeSupport)
+        *pTypeSupport = KSPROPERTY_SUPPORT_GET;
+    return S_OK;
+}
+
+} // namespace Kestra

@@ -1,0 +1,26 @@
+// Where the pin's pictures come from: the camera receiver of the pin's slot. The pin owns one
+// and asks it for a picture once per sample; without one the pin shows its placeholder.
+//
+// Threads: created and destroyed by the pin on application threads; Start and DecodeNextFrame
+// run on the pin's streaming thread under the pin's fill lock; IsStreaming may be read from any
+// thread. Implementations keep whatever they share with their own threads to themselves.
+#pragma once
+
+struct AVFrame;
+
+namespace Kestra {
+
+class PictureSource {
+public:
+    virtual ~PictureSource() = default;
+
+    // Called at every start of the pin's streaming; a running source keeps running.
+    virtual void Start() = 0;
+    // 0 with a picture in system memory in frame, else a negative code (none ready yet).
+    // frameRateValue is the pin's nominal rate (25, 30, 50 or 60), for pacing.
+    virtual int DecodeNextFrame(AVFrame *frame, int frameRateValue) = 0;
+    // True while a camera stream is open: no picture then means "wait", not "placeholder".
+    virtual bool IsStreaming() const = 0;
+};
+
+} // namespace Kestra

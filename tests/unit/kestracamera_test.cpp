@@ -1,0 +1,480 @@
+// The virtual camera's filter and pin driven directly, without a graph: the fake sample and
+// allocator stand in for the downstream pin, the main-window stand-in for KestraLive.
+#include "config/vclog.h"
+#include "convert/placeholder.h"
+#include "device/vcameratypes.h"
+#include "source/formatlist.h"
+#include "source/kestracamera.h"
+#include "source/kestracameraids.h"
+#include "source/kestracamerastream.h"
+#include "support/fakemediasample.h"
+#include "support/mainwindowstandin.h"
+#include "support/tempconfigroot.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using namespace Kestra;
+using namespace std::chrono_literals;
+
+namespace {
+
+const VIDEOINFOHEADER &Vih(const AM_MEDIA_TYPE &type) {
+    return *reinterpret_cast<const VIDEOINFOHEADER *>(type.pbFormat);
+}
+
+// A filter with the test's reference on it.
+struct Camera {
+    explicit Camera(int slot) : filter(new CKestraCamera(nullptr, &hr, slot)) {
+        filter->NonDelegatingAddRef();
+    }
+    ~Camera() { filter->NonDelegatingRelease(); }
+    CKestraCameraStream &pin() { return *dynamic_cast<CKestraCameraStream *>(filter->GetPin(0)); }
+
+    HRESULT hr = S_OK;
+    CKestraCamera *filter;
+};
+
+CMediaType VideoType(VideoFormatCode code, int32_t width, int32_t height, REFERENCE_TIME avg) {
+    FormatList list;
+    EXPECT_TRUE(list.AddVideoFormat(code, width, height, avg));
+    return *list.At(0);
+}
+
+std::vector<VCamMessage> Posted(const MainWindowStandIn &window) {
+    std::vector<VCamMessage> posted;
+    for (const MainWindowStandIn::Message &m : window.messages())
+        posted.push_back({m.message, m.wParam, m.lParam});
+    return posted;
+}
+
+bool WaitForCount(const MainWindowStandIn &window, size_t count) {
+    return window.waitFor([count](const auto &messages) { return messages.size() >= count; }, 5s);
+}
+
+class KestraCameraTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        SetPlaceholderFolder(KESTRA_PLACEHOLDER_DIR);
+    }
+
+    std::string LogText(int slot) const {
+        std::ifstream in(root.configRoot().toStdString() + "/log/vclog" + std::to_string(slot) +
+                         ".log");
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void OpenLog(int slot) {
+        ASSERT_TRUE(QDir().mkpath(root.configRoot() + "/log"));
+        VCLogInitialize(slot);
+    }
+
+    TempConfigRoot root;
+};
+
+// Hands out the picture it holds (as a new reference) and counts starts.
+struct FakePictures : PictureSource {
+    void Start() override { ++starts; }
+    int DecodeNextFrame(AVFrame *frame, int frameRateValue) override {
+        lastRate = frameRateValue;
+        return picture ? av_frame_ref(frame, picture) : -13200;
+    }
+    bool IsStreaming() const override { return streaming; }
+
+    AVFrame *picture = nullptr;
+    bool streaming = false;
+    int starts = 0;
+    int lastRate = 0;
+};
+
+uint8_t Luma(int x, int y) {
+    return static_cast<uint8_t>(x * 3 + y * 7);
+}
+uint8_t Chroma(int x, int y) {
+    return static_cast<uint8_t>(200 - x - y * 5);
+}
+
+} // namespace
+
+TEST(FormatList, ListsTwentyFourEntriesInTableOrderWithSizesAndBitRates) {
+    FormatList list;
+    ASSERT_TRUE(list.AddStandardFormats());
+    ASSERT_EQ(list.Count(), 24);
+    const int32_t sizes[][2] = {{1080, 1920}, {1920, 1080}, {2160, 3840}, {3840, 2160}};
+    // Per group of four: NV12 then YUY2 at one size, then at the size turned by 90 degrees.
+    const struct {
+        int firstSize;
+        REFERENCE_TIME avg;
+    } groups[] = {{0, 333333}, {2, 333333}, {0, 400000}, {2, 400000}, {0, 166666}, {0, 200000}};
+    for (int i = 0; i < 24; ++i) {
+        const CMediaType &type = *list.At(i);
+        const int32_t *size = sizes[groups[i / 4].firstSize + (i % 4) / 2];
+        const bool yuy2 = i % 2 == 1;
+        const VIDEOINFOHEADER &vih = Vih(type);
+        EXPECT_EQ(type.subtype, yuy2 ? MEDIASUBTYPE_YUY2 : MEDIASUBTYPE_NV12) << i;
+        EXPECT_EQ(vih.bmiHeader.biWidth, size[0]) << i;
+        EXPECT_EQ(vih.bmiHeader.biHeight, size[1]) << i;
+        EXPECT_EQ(vih.AvgTimePerFrame, groups[i / 4].avg) << i;
+        EXPECT_EQ(vih.bmiHeader.biBitCount, yuy2 ? 16 : 12) << i;
+        EXPECT_EQ(vih.bmiHeader.biPlanes, yuy2 ? 1 : 2) << i;
+    }
+    EXPECT_EQ(list.At(24), nullptr);
+    EXPECT_EQ(list.At(-1), nullptr);
+
+    // Image size from bits per pixel; bit rate truncated per second before the x 8.
+    const CMediaType &nv12 = *list.At(0);
+    EXPECT_EQ(nv12.majortype, MEDIATYPE_Video);
+    EXPECT_EQ(nv12.formattype, FORMAT_VideoInfo);
+    EXPECT_EQ(nv12.cbFormat, 88u);
+    EXPECT_TRUE(nv12.bFixedSizeSamples);
+    EXPECT_FALSE(nv12.bTemporalCompression);
+    EXPECT_EQ(nv12.lSampleSize, 3110400u);
+    EXPECT_EQ(Vih(nv12).bmiHeader.biSizeImage, 3110400u);
+    EXPECT_EQ(Vih(nv12).bmiHeader.biCompression, MakeFourCC('N', 'V', '1', '2'));
+    EXPECT_EQ(Vih(nv12).dwBitRate, 746496744u);
+    const RECT full{0, 0, 1080, 1920};
+    EXPECT_EQ(std::memcmp(&Vih(nv12).rcSource, &full, sizeof full), 0);
+    EXPECT_EQ(std::memcmp(&Vih(nv12).rcTarget, &full, sizeof full), 0);
+
+    EXPECT_EQ(Vih(*list.At(1)).bmiHeader.biSizeImage, 4147200u);
+    EXPECT_EQ(Vih(*list.At(1)).dwBitRate, 995328992u);
+
+    EXPECT_FALSE(list.AddVideoFormat(VideoFormatCode::NV12, 0, 1080, 333333));
+    EXPECT_FALSE(list.AddVideoFormat(VideoFormatCode::NV12, 1920, 1080, 0));
+    EXPECT_EQ(list.Count(), 24);
+}
+
+TEST_F(KestraCameraTest, FilterHasOneVideoPinAndReportsRowOneIdentifierForEverySlot) {
+    const LONG objectsBefore = CBaseObject::ObjectsActive();
+    for (int slot = 1; slot <= kCameraCount; ++slot) {
+        Camera camera(slot);
+        ASSERT_EQ(camera.hr, S_OK);
+        CLSID clsid{};
+        ASSERT_EQ(camera.filter->GetClassID(&clsid), S_OK);
+        EXPECT_EQ(clsid, CLSID_KestraCamera1) << slot;
+        EXPECT_EQ(camera.filter->GetPinCount(), 1);
+
+        for (const IID *iid : {&IID_IAMStreamConfig, &IID_IKsPropertySet}) {
+            void *fromFilter = nullptr;
+            void *fromPin = nullptr;
+            ASSERT_EQ(camera.filter->QueryInterface(*iid, &fromFilter), S_OK);
+            ASSERT_EQ(camera.pin().QueryInterface(*iid, &fromPin), S_OK);
+            EXPECT_EQ(fromFilter, fromPin);
+            static_cast<IUnknown *>(fromFilter)->Release();
+            static_cast<IUnknown *>(fromPin)->Release();
+        }
+    }
+    EXPECT_EQ(CBaseObject::ObjectsActive(), objectsBefore);
+}
+
+TEST_F(KestraCameraTest, StreamConfigListsTwentyFourCapabilitiesAndBoundsTheIndex) {
+    Camera camera(1);
+    IAMStreamConfig &config = camera.pin();
+    int count = 0, size = 0;
+    ASSERT_EQ(config.GetNumberOfCapabilities(&count, &size), S_OK);
+    EXPECT_EQ(count, 24);
+    EXPECT_EQ(size, 128);
+    EXPECT_EQ(config.GetNumberOfCapabilities(nullptr, &size), E_POINTER);
+
+    BYTE caps[sizeof(VIDEO_STREAM_CONFIG_CAPS) + 1];
+    AM_MEDIA_TYPE *type = nullptr;
+    EXPECT_EQ(config.GetStreamCaps(24, &type, caps), S_FALSE);
+    EXPECT_EQ(config.GetStreamCaps(-1, &type, caps), E_INVALIDARG);
+    EXPECT_EQ(config.GetStreamCaps(0, nullptr, caps), E_POINTER);
+    EXPECT_EQ(config.GetStreamCaps(0, &type, nullptr), E_POINTER);
+    EXPECT_EQ(type, nullptr);
+    ASSERT_EQ(config.GetStreamCaps(23, &type, caps), S_OK);
+    DeleteMediaType(type);
+
+    // Entry 7: YUY2 3840x2160 at 30 frames/s, written to an unaligned buffer.
+    ASSERT_EQ(config.GetStreamCaps(7, &type, caps + 1), S_OK);
+    VIDEO_STREAM_CONFIG_CAPS c;
+    std::memcpy(&c, caps + 1, sizeof c);
+    EXPECT_EQ(c.guid, FORMAT_VideoInfo);
+    EXPECT_EQ(c.VideoStandard, 0u);
+    for (const SIZE &s :
+         {c.InputSize, c.MinCroppingSize, c.MaxCroppingSize, c.MinOutputSize, c.MaxOutputSize}) {
+        EXPECT_EQ(s.cx, 3840);
+        EXPECT_EQ(s.cy, 2160);
+    }
+    EXPECT_EQ(c.CropGranularityX, 3840);
+    EXPECT_EQ(c.CropGranularityY, 2160);
+    EXPECT_EQ(c.CropAlignX | c.CropAlignY | c.OutputGranularityX | c.OutputGranularityY |
+                  c.StretchTapsX | c.StretchTapsY | c.ShrinkTapsX | c.ShrinkTapsY,
+              0);
+    EXPECT_EQ(c.MinFrameInterval, 333333);
+    EXPECT_EQ(c.MaxFrameInterval, 333333);
+    EXPECT_EQ(static_cast<DWORD>(c.MinBitsPerSecond), 3981315976u);
+    EXPECT_EQ(static_cast<DWORD>(c.MaxBitsPerSecond), 3981315976u);
+    // The caller owns a copy with its own format block.
+    FormatList list;
+    ASSERT_TRUE(list.AddStandardFormats());
+    EXPECT_TRUE(CMediaType(*type) == *list.At(7));
+    EXPECT_NE(type->pbFormat, list.At(7)->pbFormat);
+    DeleteMediaType(type);
+}
+
+TEST_F(KestraCameraTest, OffersOnlyItsCurrentTypeAndAcceptsItByteForByte) {
+    Camera camera(1);
+    CKestraCameraStream &pin = camera.pin();
+    CMediaType current;
+    ASSERT_EQ(pin.GetMediaType(0, &current), S_OK);
+    EXPECT_EQ(pin.GetMediaType(1, &current), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(pin.GetMediaType(-1, &current), E_INVALIDARG);
+
+    EXPECT_EQ(current.subtype, MEDIASUBTYPE_NV12);
+    EXPECT_EQ(current.formattype, FORMAT_VideoInfo);
+    EXPECT_EQ(current.lSampleSize, 3110400u);
+    const VIDEOINFOHEADER &vih = Vih(current);
+    const RECT empty{};
+    EXPECT_EQ(std::memcmp(&vih.rcSource, &empty, sizeof empty), 0);
+    EXPECT_EQ(std::memcmp(&vih.rcTarget, &empty, sizeof empty), 0);
+    EXPECT_EQ(vih.dwBitRate, 0u);
+    EXPECT_EQ(vih.AvgTimePerFrame, 333333);
+    EXPECT_EQ(vih.bmiHeader.biWidth, 1080);
+    EXPECT_EQ(vih.bmiHeader.biHeight, 1920);
+    EXPECT_EQ(vih.bmiHeader.biSizeImage, 3110400u);
+
+    EXPECT_EQ(pin.CheckMediaType(&current), S_OK);
+    for (ULONG i = 0; i < current.cbFormat; ++i) {
+        CMediaType changed(current);
+        changed.pbFormat[i] ^= 0x01;
+        EXPECT_EQ(pin.CheckMediaType(&changed), E_INVALIDARG) << "byte " << i;
+    }
+
+    // SetFormat takes any type unchecked; from then on only that one is offered and accepted.
+    IAMStreamConfig &config = pin;
+    EXPECT_EQ(config.SetFormat(nullptr), S_OK);
+    CMediaType chosen = VideoType(VideoFormatCode::YUY2, 1920, 1080, 400000);
+    ASSERT_EQ(config.SetFormat(&chosen), S_OK);
+    EXPECT_EQ(pin.CheckMediaType(&current), E_INVALIDARG);
+    EXPECT_EQ(pin.CheckMediaType(&chosen), S_OK);
+    CMediaType offered;
+    ASSERT_EQ(pin.GetMediaType(0, &offered), S_OK);
+    EXPECT_TRUE(offered == chosen);
+    AM_MEDIA_TYPE *format = nullptr;
+    ASSERT_EQ(config.GetFormat(&format), S_OK);
+    EXPECT_TRUE(CMediaType(*format) == chosen);
+    DeleteMediaType(format);
+}
+
+TEST_F(KestraCameraTest, SetMediaTypePostsResolutionAndFrameRateAndLogsTheLayout) {
+    MainWindowStandIn window;
+    ASSERT_TRUE(window.isOpen());
+    OpenLog(2);
+    Camera camera(2);
+    CKestraCameraStream &pin = camera.pin();
+
+    CMediaType uhd = VideoType(VideoFormatCode::NV12, 3840, 2160, 400000);
+    ASSERT_EQ(pin.SetMediaType(&uhd), S_OK);
+    CMediaType other = VideoType(VideoFormatCode::YUY2, 1280, 720, 333333);
+    ASSERT_EQ(pin.SetMediaType(&other), S_OK);
+    // No bitmap header: the stored size stays, and so does the resolution.
+    CMediaType bare = VideoType(VideoFormatCode::I420, 1920, 1080, 166666);
+    bare.SetFormatType(&FORMAT_None);
+    ASSERT_EQ(pin.SetMediaType(&bare), S_OK);
+    CMediaType shortBlock = VideoType(VideoFormatCode::NV12, 1920, 1080, 200000);
+    shortBlock.cbFormat = 60;
+    ASSERT_EQ(pin.SetMediaType(&shortBlock), S_OK);
+
+    ASSERT_TRUE(WaitForCount(window, 5));
+    const std::vector<VCamMessage> expected{{WM_VCAM_RESOLUTION, 2, 3},
+                                            {WM_VCAM_FPS, 2, 25},
+                                            {WM_VCAM_FPS, 2, 30},
+                                            {WM_VCAM_FPS, 2, 30},
+                                            {WM_VCAM_FPS, 2, 50}};
+    EXPECT_EQ(Posted(window), expected);
+
+    const std::string log = LogText(2);
+    const char *lines[] = {
+        "Kestra::CKestraCameraStream::SetMediaType\n pixelformat=23 width=3840 height=2160\n",
+        "Kestra::CKestraCameraStream::SetMediaType\n pixelformat=108 width=1280 height=720\n",
+        "Kestra::CKestraCameraStream::SetMediaType\n pixelformat=12 width=1280 height=720\n",
+        "Kestra::CKestraCameraStream::SetMediaType\n pixelformat=23 width=1280 height=720\n"};
+    size_t at = 0;
+    for (const char *line : lines) {
+        at = log.find(line, at);
+        EXPECT_NE(at, std::string::npos) << line;
+    }
+}
+
+TEST_F(KestraCameraTest, DecideBufferSizeAsksForOneSampleOfTheImageSize) {
+    Camera camera(1);
+    CKestraCameraStream &pin = camera.pin();
+    ALLOCATOR_PROPERTIES request{};
+    FakeAllocator allocator;
+    EXPECT_EQ(pin.DecideBufferSize(nullptr, &request), E_POINTER);
+    EXPECT_EQ(pin.DecideBufferSize(&allocator, nullptr), E_POINTER);
+
+    ASSERT_EQ(pin.DecideBufferSize(&allocator, &request), S_OK);
+    EXPECT_EQ(allocator.requested->cBuffers, 1);
+    EXPECT_EQ(allocator.requested->cbBuffer, 3110400);
+
+    // An application's type may leave the image size 0: the layout's size is asked for.
+    CMediaType unsized = VideoType(VideoFormatCode::YUY2, 640, 480, 333333);
+    BITMAPINFOHEADER &header = reinterpret_cast<VIDEOINFOHEADER *>(unsized.pbFormat)->bmiHeader;
+    header.biHeight = -480; // top-down
+    header.biSizeImage = 0;
+    ASSERT_EQ(camera.pin().SetFormat(&unsized), S_OK);
+    ASSERT_EQ(pin.DecideBufferSize(&allocator, &request), S_OK);
+    EXPECT_EQ(allocator.requested->cbBuffer, 640 * 480 * 2);
+
+    allocator.grantedBufferSize = 640 * 480 * 2 - 1;
+    EXPECT_EQ(pin.DecideBufferSize(&allocator, &request), E_FAIL);
+    allocator.setPropertiesResult = VFW_E_BUFFERS_OUTSTANDING;
+    EXPECT_EQ(pin.DecideBufferSize(&allocator, &request), VFW_E_BUFFERS_OUTSTANDING);
+}
+
+TEST_F(KestraCameraTest, PropertySetAnswersOnlyThePinCategory) {
+    Camera camera(1);
+    IKsPropertySet &props = camera.pin();
+    GUID category{};
+    DWORD returned = 0;
+    auto get = [&](REFGUID set, DWORD id, GUID *data, DWORD size, DWORD *outSize) {
+        return props.Get(set, id, nullptr, 0, data, size, outSize);
+    };
+    EXPECT_EQ(get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &returned), S_OK);
+    EXPECT_EQ(returned, 16u);
+    EXPECT_EQ(get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, &category, 15, &returned),
+              E_UNEXPECTED);
+    EXPECT_EQ(get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 16, nullptr), E_POINTER);
+    EXPECT_EQ(get(PIN_CATEGORY_CAPTURE, AMPROPERTY_PIN_CATEGORY, &category, 16, &returned),
+              E_PROP_SET_UNSUPPORTED);
+    EXPECT_EQ(get(AMPROPSETID_Pin, 1, &category, 16, &returned), E_PROP_ID_UNSUPPORTED);
+    ASSERT_EQ(get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, &category, 16, nullptr), S_OK);
+    EXPECT_EQ(category, PIN_CATEGORY_CAPTURE);
+
+    DWORD support = 0;
+    EXPECT_EQ(props.QuerySupported(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, &support), S_OK);
+    EXPECT_EQ(support, static_cast<DWORD>(KSPROPERTY_SUPPORT_GET));
+    EXPECT_EQ(props.QuerySupported(AMPROPSETID_Pin, 1, &support), E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(props.QuerySupported(GUID_NULL, 0, &support), E_PROP_SET_UNSUPPORTED);
+    EXPECT_EQ(props.Set(AMPROPSETID_Pin, 0, nullptr, 0, &category, 16), E_NOTIMPL);
+}
+
+TEST_F(KestraCameraTest, WithoutACameraStreamSamplesShowThePlaceholderAtContiguousTimes) {
+    Camera camera(1);
+    CKestraCameraStream &pin = camera.pin();
+    PlaceholderFrame expected;
+    ASSERT_TRUE(expected.PreparePlaceholder(false, VideoFormatCode::NV12, 1080, 1920));
+    ASSERT_EQ(pin.OnThreadCreate(), S_OK);
+    EXPECT_EQ(pin.FillBuffer(nullptr), E_POINTER);
+
+    for (int i = 0; i < 3; ++i) {
+        FakeMediaSample sample(3110400);
+        ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+        EXPECT_EQ(sample.start(), i * 333333);
+        EXPECT_EQ(sample.stop(), (i + 1) * 333333);
+        EXPECT_TRUE(sample.isSyncPoint());
+        EXPECT_EQ(sample.actualLength(), 3110400);
+        ASSERT_EQ(expected.frameSize(), 3110400u);
+        EXPECT_EQ(std::memcmp(sample.data(), expected.frame(), expected.frameSize()), 0);
+    }
+
+    // After a format change: the landscape picture in YUY2, never past a short sample.
+    CMediaType yuy2 = VideoType(VideoFormatCode::YUY2, 1920, 1080, 400000);
+    ASSERT_EQ(pin.SetMediaType(&yuy2), S_OK);
+    ASSERT_TRUE(expected.PreparePlaceholder(true, VideoFormatCode::YUY2, 1920, 1080));
+    FakeMediaSample sample(4147200);
+    ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+    EXPECT_EQ(sample.start(), 3 * 333333);
+    EXPECT_EQ(sample.stop(), 3 * 333333 + 400000);
+    EXPECT_EQ(std::memcmp(sample.data(), expected.frame(), 4147200), 0);
+    FakeMediaSample shortSample(1000);
+    ASSERT_EQ(pin.FillBuffer(&shortSample), S_OK);
+    EXPECT_TRUE(shortSample.guardIntact());
+    EXPECT_EQ(shortSample.actualLength(), 1000);
+    EXPECT_EQ(std::memcmp(shortSample.data(), expected.frame(), 1000), 0);
+
+    // A new start of the streaming begins at time 0 again.
+    ASSERT_EQ(pin.OnThreadCreate(), S_OK);
+    ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+    EXPECT_EQ(sample.start(), 0);
+}
+
+TEST_F(KestraCameraTest, PicturesAreCopiedWithTheirTimeStampAndAStallKeepsTheSample) {
+    Camera camera(1);
+    CKestraCameraStream &pin = camera.pin();
+    auto owned = std::make_unique<FakePictures>();
+    FakePictures &pictures = *owned;
+    pin.SetPictureSource(std::move(owned));
+    CMediaType type = VideoType(VideoFormatCode::NV12, 64, 32, 400000);
+    ASSERT_EQ(pin.SetMediaType(&type), S_OK);
+    ASSERT_EQ(pin.OnThreadCreate(), S_OK);
+    EXPECT_EQ(pictures.starts, 1);
+
+    AVFrame *frame = av_frame_alloc();
+    frame->format = AV_PIX_FMT_NV12;
+    frame->width = 64;
+    frame->height = 32;
+    ASSERT_EQ(av_frame_get_buffer(frame, 0), 0);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x) {
+            frame->data[0][y * frame->linesize[0] + x] = Luma(x, y);
+            if (y < 16)
+                frame->data[1][y * frame->linesize[1] + x] = Chroma(x, y);
+        }
+    frame->pts = 777777;
+    pictures.picture = frame;
+    pictures.streaming = true;
+
+    FakeMediaSample sample(64 * 32 * 3 / 2);
+    ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+    EXPECT_EQ(pictures.lastRate, 25);
+    EXPECT_EQ(sample.start(), 0);
+    EXPECT_EQ(sample.stop(), 777777);
+    EXPECT_TRUE(sample.isSyncPoint());
+    EXPECT_EQ(sample.actualLength(), 64 * 32 * 3 / 2);
+    bool same = true;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x)
+            same = same && sample.data()[y * 64 + x] == Luma(x, y) &&
+                   (y >= 16 || sample.data()[64 * 32 + y * 64 + x] == Chroma(x, y));
+    EXPECT_TRUE(same);
+
+    // Streaming but no picture ready: the sample goes out as it came.
+    pictures.picture = nullptr;
+    FakeMediaSample stalled(64 * 32 * 3 / 2);
+    ASSERT_EQ(pin.FillBuffer(&stalled), S_OK);
+    EXPECT_FALSE(stalled.hasTime());
+    EXPECT_EQ(stalled.bytes(), FakeMediaSample(64 * 32 * 3 / 2).bytes());
+
+    // The stream closed: the placeholder continues from the picture's time.
+    pictures.streaming = false;
+    ASSERT_EQ(pin.FillBuffer(&stalled), S_OK);
+    EXPECT_EQ(stalled.start(), 777777);
+    EXPECT_EQ(stalled.stop(), 777777 + 400000);
+    av_frame_free(&frame);
+}
+
+TEST_F(KestraCameraTest, FillBufferReportsStatusAtMostEveryTwoSeconds) {
+    MainWindowStandIn window;
+    ASSERT_TRUE(window.isOpen());
+    Camera camera(3);
+    CKestraCameraStream &pin = camera.pin();
+    FakeMediaSample sample(3110400);
+    ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+    ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+    // A marker: whatever the second sample posted would arrive before it.
+    CMediaType current;
+    ASSERT_EQ(pin.GetMediaType(0, &current), S_OK);
+    ASSERT_EQ(pin.SetMediaType(&current), S_OK);
+
+    ASSERT_TRUE(WaitForCount(window, 5));
+    const std::vector<VCamMessage> expected{{WM_VCAM_ACTIVE, 3, 1},
+                                            {WM_VCAM_RESOLUTION, 3, 1},
+                                            {WM_VCAM_FPS, 3, 30},
+                                            {WM_VCAM_RESOLUTION, 3, 2},
+                                            {WM_VCAM_FPS, 3, 30}};
+    EXPECT_EQ(Posted(window), expected);
+}
