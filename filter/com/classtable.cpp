@@ -1,0 +1,85 @@
+#include "classtable.h"
+
+#include "config/vclog.h"
+#include "source/kestracamera.h"
+#include "source/kestracameraids.h"
+
+#include <iterator>
+#include <new>
+
+namespace Kestra {
+
+namespace {
+
+const AMOVIESETUP_MEDIATYPE kVideoPinType = {&MEDIATYPE_Video, &MEDIASUBTYPE_YUY2};
+
+// The pin record's name is not const in the SDK's structure; nothing writes through it.
+const AMOVIESETUP_PIN kVideoPin = {const_cast<LPWSTR>(OLESTR("Video")),
+                                   FALSE, // rendered
+                                   TRUE,  // output
+                                   FALSE, // zero instances allowed
+                                   FALSE, // many instances allowed
+                                   &CLSID_NULL,
+                                   nullptr,
+                                   1,
+                                   &kVideoPinType};
+
+// Never picked by intelligent connect: only an explicit choice of the user or application
+// opens a virtual camera.
+constexpr AMOVIESETUP_FILTER SetupFor(const KestraCameraId &camera) {
+    return {camera.clsid, camera.name, MERIT_DO_NOT_USE, 1, &kVideoPin};
+}
+
+const AMOVIESETUP_FILTER kSetup[kCameraCount] = {
+    SetupFor(kKestraCameras[0]),
+    SetupFor(kKestraCameras[1]),
+    SetupFor(kKestraCameras[2]),
+    SetupFor(kKestraCameras[3]),
+};
+
+CUnknown *CreateCameraForSlot(LPUNKNOWN pUnk, HRESULT *phr, int slot) {
+    CKestraCamera *camera = new (std::nothrow) CKestraCamera(pUnk, phr, slot);
+    if (phr) {
+        // A failure the constructor reported stands: the factory then deletes the object.
+        if (!camera)
+            *phr = E_OUTOFMEMORY;
+        else if (SUCCEEDED(*phr))
+            *phr = S_OK;
+        VCLogInitialize(slot);
+    }
+    return camera;
+}
+
+} // namespace
+
+CUnknown *CreateCamera1(LPUNKNOWN pUnk, HRESULT *phr) {
+    return CreateCameraForSlot(pUnk, phr, 1);
+}
+
+CUnknown *CreateCamera2(LPUNKNOWN pUnk, HRESULT *phr) {
+    return CreateCameraForSlot(pUnk, phr, 2);
+}
+
+CUnknown *CreateCamera3(LPUNKNOWN pUnk, HRESULT *phr) {
+    return CreateCameraForSlot(pUnk, phr, 3);
+}
+
+CUnknown *CreateCamera4(LPUNKNOWN pUnk, HRESULT *phr) {
+    return CreateCameraForSlot(pUnk, phr, 4);
+}
+
+} // namespace Kestra
+
+CFactoryTemplate g_Templates[] = {
+    {Kestra::kKestraCameras[0].name, Kestra::kKestraCameras[0].clsid, Kestra::CreateCamera1,
+     nullptr, &Kestra::kSetup[0]},
+    {Kestra::kKestraCameras[1].name, Kestra::kKestraCameras[1].clsid, Kestra::CreateCamera2,
+     nullptr, &Kestra::kSetup[1]},
+    {Kestra::kKestraCameras[2].name, Kestra::kKestraCameras[2].clsid, Kestra::CreateCamera3,
+     nullptr, &Kestra::kSetup[2]},
+    {Kestra::kKestraCameras[3].name, Kestra::kKestraCameras[3].clsid, Kestra::CreateCamera4,
+     nullptr, &Kestra::kSetup[3]},
+};
+int g_cTemplates = static_cast<int>(std::size(g_Templates));
+
+static_assert(std::size(g_Templates) == Kestra::kCameraCount);

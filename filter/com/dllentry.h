@@ -1,0 +1,32 @@
+// The in-process server's exported entry points and the module facts they share.
+//
+// COM calls the exports from any thread (the classes are registered "Both"). DllMain runs on
+// the loader's thread: on Windows the system calls it, on Linux the library's constructor and
+// destructor do (moduleentry_linux.cpp). The module handle and system version are written at
+// process attach, before any other entry point can run, and only read afterwards.
+#pragma once
+
+#include <windows.h>
+
+// The Linux build hides every other symbol (CMake defines this there); on Windows the module
+// definition file names the exports.
+#ifndef KESTRA_COM_EXPORT
+#define KESTRA_COM_EXPORT
+#endif
+
+STDAPI KESTRA_COM_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID *ppv);
+STDAPI KESTRA_COM_EXPORT DllCanUnloadNow();
+STDAPI KESTRA_COM_EXPORT DllRegisterServer();
+STDAPI KESTRA_COM_EXPORT DllUnregisterServer();
+EXTERN_C BOOL KESTRA_COM_EXPORT WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason,
+                                               LPVOID lpReserved);
+
+namespace Kestra {
+
+// The handle DllMain received: names this library for the module-path call.
+HINSTANCE ModuleHandle();
+
+// The system version recorded at process attach.
+DWORD SystemVersion();
+
+} // namespace Kestra
