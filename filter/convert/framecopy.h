@@ -26,7 +26,8 @@ uint64_t DecodedLayoutSize(OutputLayout layout, int32_t width, int32_t height);
 // decoding), exactly width pixels wide, and the sample must hold DecodedLayoutSize bytes;
 // otherwise nothing is written and the result is false. A frame with fewer than height rows
 // is copied as far as it goes and never read past its end; the rest of the sample keeps its
-// previous content. Each plane is stepped by its own line stride.
+// previous content. Each plane is stepped by its own line stride. With SSE2, samples above
+// 4 MiB are written with non-temporal stores, past the cache, as they would not fit it anyway.
 bool CopyDecodedPicture(const AVFrame &frame, OutputLayout layout, int32_t width, int32_t height,
                         uint8_t *sample, size_t sampleSize);
 

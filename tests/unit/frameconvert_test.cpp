@@ -12,6 +12,7 @@ extern "C" {
 }
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -464,6 +465,90 @@ struct TestFrame {
 constexpr OutputLayout kLayouts[] = {OutputLayout::NV12, OutputLayout::YUY2,
                                      OutputLayout::Planar420};
 
+// The straightforward per-pixel rule CopyDecodedPicture must reproduce byte for byte; called
+// only for arguments the copy accepts.
+void ReferenceCopy(const AVFrame &f, OutputLayout layout, int w, int h, uint8_t *out) {
+    const bool nv12 = f.format == AV_PIX_FMT_NV12;
+    auto row = [&](int plane, int r) {
+        return f.data[plane] + std::ptrdiff_t{f.linesize[plane]} * r;
+    };
+    // U (uv 0) or V (uv 1) of chroma sample cx in chroma row cy.
+    auto chroma = [&](int cy, int cx, int uv) {
+        return nv12 ? row(1, cy)[2 * cx + uv] : row(1 + uv, cy)[cx];
+    };
+    const int rows = std::min(h, f.height);
+    const int chromaRows = std::min(h / 2, (f.height + 1) / 2);
+    const size_t luma = static_cast<size_t>(w) * h;
+    if (layout == OutputLayout::YUY2) {
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < w; ++x) {
+                out[static_cast<size_t>(y) * w * 2 + 2 * x] = row(0, y)[x];
+                out[static_cast<size_t>(y) * w * 2 + 2 * x + 1] = chroma(y / 2, x / 2, x & 1);
+            }
+        return;
+    }
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < w; ++x)
+            out[static_cast<size_t>(y) * w + x] = row(0, y)[x];
+    const int pairs = w / 2;
+    for (int cy = 0; cy < chromaRows; ++cy) {
+        if (layout == OutputLayout::NV12) {
+            for (int x = 0; x < w; ++x)
+                out[luma + static_cast<size_t>(cy) * w + x] = chroma(cy, x / 2, x & 1);
+            continue;
+        }
+        for (int cx = 0; cx < pairs; ++cx) {
+            out[luma + static_cast<size_t>(cy) * pairs + cx] = chroma(cy, cx, 0);
+            out[luma + luma / 4 + static_cast<size_t>(cy) * pairs + cx] = chroma(cy, cx, 1);
+        }
+    }
+}
+
+// An AVFrame of random bytes, padding included, over exact-size planes with a padding of its
+// own per plane; the last row of each plane ends at the end of its allocation.
+struct RandomFrame {
+    RandomFrame(AVPixelFormat format, int w, int h, const int (&padding)[3], unsigned seed)
+        : frame(av_frame_alloc()) {
+        frame->format = format, frame->width = w, frame->height = h;
+        const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+        const bool nv12 = format == AV_PIX_FMT_NV12;
+        const int rowBytes[3] = {w, nv12 ? 2 * cw : cw, cw};
+        std::mt19937 rng(seed);
+        for (int p = 0; p < (nv12 ? 2 : 3); ++p) {
+            const int stride = rowBytes[p] + padding[p];
+            planes[p].resize(static_cast<size_t>(stride) * ((p == 0 ? h : ch) - 1) + rowBytes[p]);
+            for (uint8_t &b : planes[p])
+                b = static_cast<uint8_t>(rng());
+            frame->data[p] = planes[p].data(), frame->linesize[p] = stride;
+        }
+    }
+    ~RandomFrame() { av_frame_free(&frame); }
+    AVFrame *frame;
+    std::vector<uint8_t> planes[3];
+};
+
+// Copies into a buffer at offset bytes past a 16-byte boundary and compares the whole buffer,
+// the bytes before and after the picture included, with the reference's.
+::testing::AssertionResult MatchesReference(const AVFrame &frame, OutputLayout layout, int w, int h,
+                                            size_t offset) {
+    const size_t size = DecodedLayoutSize(layout, w, h);
+    std::vector<uint8_t> expected(offset + size + kGuard, kFill);
+    ReferenceCopy(frame, layout, w, h, expected.data() + offset);
+    // Over-allocated by 15 so that the 16-byte boundary is inside the block.
+    std::vector<uint8_t> block(expected.size() + 15, kFill);
+    uint8_t *got = block.data() + (16 - reinterpret_cast<uintptr_t>(block.data()) % 16) % 16;
+    if (!CopyDecodedPicture(frame, layout, w, h, got + offset, size))
+        return ::testing::AssertionFailure() << "copy refused";
+    if (std::memcmp(got, expected.data(), expected.size()) == 0)
+        return ::testing::AssertionSuccess();
+    size_t at = 0;
+    while (got[at] == expected[at])
+        ++at;
+    return ::testing::AssertionFailure()
+           << "first difference at byte " << at << " of " << expected.size()
+           << " (picture starts at " << offset << ")";
+}
+
 } // namespace
 
 TEST(CopyDecodedPicture, EveryLayoutFromNv12AndPlanarFramesMatchesTheReference) {
@@ -531,6 +616,48 @@ TEST(CopyDecodedPicture, AShortFrameIsReadOnlyAsFarAsItGoes) {
                         << "chroma of row " << y;
                 }
             }
+}
+
+TEST(CopyDecodedPicture, SmallPicturesMatchTheReferenceForAnyWidthStrideAndOffset) {
+    // Each padding in each plane, and none at all (whole planes in one block).
+    const int paddings[][3] = {{0, 0, 0}, {1, 3, 17}, {3, 64, 1}, {17, 1, 64}, {64, 17, 3}};
+    unsigned seed = 0;
+    for (AVPixelFormat format : {AV_PIX_FMT_NV12, AV_PIX_FMT_YUV420P})
+        for (int w = 1; w <= 70; ++w)
+            for (int h : {1, 2, 5, 8})
+                for (const auto &padding : paddings) {
+                    RandomFrame rf(format, w, h, padding, ++seed);
+                    for (OutputLayout layout : kLayouts)
+                        for (size_t offset = 0; offset < 16; ++offset)
+                            ASSERT_TRUE(MatchesReference(*rf.frame, layout, w, h, offset))
+                                << format << " " << w << "x" << h << " padding " << padding[0]
+                                << "," << padding[1] << "," << padding[2] << " layout "
+                                << static_cast<int>(layout);
+                }
+}
+
+TEST(CopyDecodedPicture, LargePicturesMatchTheReferenceForAnyStrideAndOffset) {
+    struct Case {
+        int w, h;
+        int padding[3];
+        size_t offset;
+        int frameHeight;
+    };
+    // Beyond 4 MiB every layout streams past the cache, which needs 16-byte-aligned stores:
+    // rows that start off a boundary (2050 bytes), an odd width, offsets that do and do not
+    // reach a boundary on a whole pixel, and a short frame. 1920 x 1080 stays below.
+    const Case cases[] = {{1920, 1080, {0, 0, 0}, 0, 1080},   {3840, 2160, {64, 64, 64}, 0, 2160},
+                          {2050, 1500, {17, 3, 1}, 2, 1500},  {2050, 1500, {1, 64, 3}, 7, 1500},
+                          {2049, 1501, {3, 17, 64}, 6, 1501}, {2050, 1500, {0, 0, 0}, 4, 1031}};
+    unsigned seed = 100;
+    for (AVPixelFormat format : {AV_PIX_FMT_NV12, AV_PIX_FMT_YUV420P})
+        for (const Case &c : cases) {
+            RandomFrame rf(format, c.w, c.frameHeight, c.padding, ++seed);
+            for (OutputLayout layout : kLayouts)
+                EXPECT_TRUE(MatchesReference(*rf.frame, layout, c.w, c.h, c.offset))
+                    << format << " " << c.w << "x" << c.h << " offset " << c.offset << " layout "
+                    << static_cast<int>(layout);
+        }
 }
 
 namespace {
