@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: unit tests and the
-# test-LAN integration tests, a short smoke of each fuzz target and benchmark.
+# Installs what is missing, builds, checks that the filter compiles for Windows,
+# and runs every test: unit tests and the test-LAN integration tests, a short
+# smoke of each fuzz target and benchmark.
 # The whole run happens inside a fresh network namespace, so nothing it starts
 # can reach the machine's real network; test LANs are made inside it.
 set -euo pipefail
@@ -16,6 +17,8 @@ if [ "${KESTRA_SKIP_FUZZ:-0}" != 1 ]; then
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz
 fi
+
+bash scripts/wincheck.sh
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "test.sh: the test LAN needs root (network namespaces); run as root" >&2
