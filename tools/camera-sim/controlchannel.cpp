@@ -7,6 +7,7 @@
 #include "eventpusher.h"
 #include "mdnsresponder.h"
 #include "options.h"
+#include "rtspstreamer.h"
 
 #include <cerrno>
 #include <unistd.h>
@@ -23,9 +24,10 @@ bool onOff(const QStringList &words, bool *ok) {
 } // namespace
 
 ControlChannel::ControlChannel(CameraState *state, CgiServer *server, CgiHandler *handler,
-                               EventPusher *events, MdnsResponder *mdns, QObject *parent)
+                               EventPusher *events, MdnsResponder *mdns, RtspStreamer *rtsp,
+                               QObject *parent)
     : QObject(parent), m_state(state), m_server(server), m_handler(handler), m_events(events),
-      m_mdns(mdns) {}
+      m_mdns(mdns), m_rtsp(rtsp) {}
 
 void ControlChannel::start() {
     m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
@@ -175,11 +177,47 @@ QString ControlChannel::run(const QStringList &words) {
         QString error;
         if (!m_mdns->setAddress(address, &error))
             return QStringLiteral("mdns-address: ") + error;
+    } else if (name == QLatin1String("rtsp")) {
+        return runRtsp(words);
     } else if (name == QLatin1String("quit")) {
         if (words.size() != 1)
             return QStringLiteral("usage: quit");
     } else {
         return QStringLiteral("unknown command ") + name;
+    }
+    return {};
+}
+
+QString ControlChannel::runRtsp(const QStringList &words) {
+    const QString usage =
+        QStringLiteral("usage: rtsp start|stop|drop|stall on|off|size <media mode>");
+    if (words.size() < 2)
+        return usage;
+    if (!m_rtsp)
+        return QStringLiteral("rtsp is off (--no-rtsp)");
+    const QString &action = words[1];
+    bool ok = false;
+
+    if (action == QLatin1String("start") && words.size() == 2) {
+        QString error;
+        if (!m_rtsp->start(&error))
+            return QStringLiteral("rtsp: ") + error;
+    } else if (action == QLatin1String("stop") && words.size() == 2) {
+        m_rtsp->stop();
+    } else if (action == QLatin1String("drop") && words.size() == 2) {
+        m_rtsp->dropClients();
+    } else if (action == QLatin1String("stall")) {
+        const bool on = onOff(words.mid(1), &ok);
+        if (!ok)
+            return QStringLiteral("usage: rtsp stall on|off");
+        m_rtsp->setStalled(on);
+    } else if (action == QLatin1String("size")) {
+        // As if changed on the camera itself: the stream follows, no event.
+        if (words.size() != 3 || !m_state->setMediaMode(words[2]))
+            return QStringLiteral("usage: rtsp size <%1>")
+                .arg(CameraState::mediaModes().join(u'|'));
+    } else {
+        return usage;
     }
     return {};
 }

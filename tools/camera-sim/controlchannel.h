@@ -17,12 +17,14 @@ class CgiHandler;
 class CgiServer;
 class EventPusher;
 class MdnsResponder;
+class RtspStreamer;
 
 class ControlChannel : public QObject {
     Q_OBJECT
 public:
+    // rtsp is null when the camera serves no RTSP stream (--no-rtsp).
     ControlChannel(CameraState *state, CgiServer *server, CgiHandler *handler, EventPusher *events,
-                   MdnsResponder *mdns, QObject *parent = nullptr);
+                   MdnsResponder *mdns, RtspStreamer *rtsp, QObject *parent = nullptr);
 
     // Starts reading stdin.
     void start();
@@ -35,12 +37,14 @@ private:
     void execute(const QString &line);
     // Each returns an empty text on success, else the reason for "error".
     QString run(const QStringList &words);
+    QString runRtsp(const QStringList &words);
 
     CameraState *m_state;
     CgiServer *m_server;
     CgiHandler *m_handler;
     EventPusher *m_events;
     MdnsResponder *m_mdns;
+    RtspStreamer *m_rtsp;
     QSocketNotifier *m_notifier = nullptr;
     QByteArray m_buffer;
 };

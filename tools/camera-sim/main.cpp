@@ -1,6 +1,7 @@
 // torvi-sim: one camera as the PC sees it. Wires the camera state to its web
-// server, its event connection, its mDNS answers and the control channel,
-// then reports "ready http=<address>:<port>" so the driver knows it may start.
+// server, its RTSP stream, its event connection, its mDNS answers and the
+// control channel, then reports "ready http=<address>:<port>" so the driver
+// knows it may start.
 #include "camerastate.h"
 #include "cgihandler.h"
 #include "cgiserver.h"
@@ -9,12 +10,14 @@
 #include "eventpusher.h"
 #include "mdnsresponder.h"
 #include "options.h"
+#include "rtspstreamer.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <fcntl.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -76,7 +79,11 @@ int main(int argc, char **argv) {
     CgiHandler handler(&state, &events, options.identity);
     CgiServer server([&handler](const HttpRequest &request) { return handler.handle(request); });
     MdnsResponder mdns(options.address, options.mdnsUid);
-    ControlChannel control(&state, &server, &handler, &events, &mdns);
+    std::unique_ptr<RtspStreamer> rtsp;
+    if (options.rtsp)
+        rtsp = std::make_unique<RtspStreamer>(&state, options.address, options.rtspPort,
+                                              options.audio);
+    ControlChannel control(&state, &server, &handler, &events, &mdns, rtsp.get());
     QObject::connect(&control, &ControlChannel::quitRequested, &app,
                      [] { QCoreApplication::exit(0); });
 
@@ -91,6 +98,11 @@ int main(int argc, char **argv) {
     QString mdnsError;
     if (options.mdns && !mdns.open(&mdnsError))
         console::err(QStringLiteral("torvi-sim: mdns off: ") + mdnsError);
+    // A stream that cannot start (its port taken) leaves the rest of the
+    // camera running; "rtsp start" may try again.
+    QString rtspError;
+    if (rtsp && !rtsp->start(&rtspError))
+        console::err(QStringLiteral("torvi-sim: rtsp off: ") + rtspError);
     if (options.control)
         control.start();
     console::out(

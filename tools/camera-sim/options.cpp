@@ -52,12 +52,12 @@ bool parseBattery(const QString &capacity, const QString &charge, const QString 
 ParseResult parseOptions(const QStringList &arguments, Options *options, QString *message) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Stands in for one camera: its CGI web server, its event connection to "
-                       "the registered PC, and a control channel on stdin."));
+        QStringLiteral("Stands in for one camera: its CGI web server, its RTSP stream, its event "
+                       "connection to the registered PC, and a control channel on stdin."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption address(QStringLiteral("address"),
-                                     QStringLiteral("Address to serve HTTP on (0.0.0.0)."),
+                                     QStringLiteral("Address to serve HTTP and RTSP on (0.0.0.0)."),
                                      QStringLiteral("A"));
     const QCommandLineOption httpPort(QStringLiteral("http-port"),
                                       QStringLiteral("HTTP port, 0 for any free one (80)."),
@@ -101,9 +101,16 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
         QStringLiteral("U"));
     const QCommandLineOption noMdns(QStringLiteral("no-mdns"),
                                     QStringLiteral("Do not answer mDNS questions."));
-    parser.addOptions({help, address, httpPort, eventPort, uid, name, softVersion, mediaMode,
-                       videoMode, rotation, live, battery, charge, ac, workMode, noControl, mdnsUid,
-                       noMdns});
+    const QCommandLineOption rtspPort(QStringLiteral("rtsp-port"),
+                                      QStringLiteral("RTSP port, 0 for any free one (554)."),
+                                      QStringLiteral("P"));
+    const QCommandLineOption noRtsp(QStringLiteral("no-rtsp"),
+                                    QStringLiteral("Do not serve the RTSP stream."));
+    const QCommandLineOption audio(QStringLiteral("audio"),
+                                   QStringLiteral("Add an audio track to the RTSP stream."));
+    parser.addOptions({help,      address,   httpPort, eventPort, uid,      name,   softVersion,
+                       mediaMode, videoMode, rotation, live,      battery,  charge, ac,
+                       workMode,  noControl, mdnsUid,  noMdns,    rtspPort, noRtsp, audio});
 
     auto invalid = [message](const QString &text) {
         *message = text;
@@ -129,6 +136,9 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
     if (parser.isSet(httpPort) && !parsePort(parser.value(httpPort), &parsed.httpPort))
         return invalid(QStringLiteral("--http-port needs a port 0-65535, got \"%1\"")
                            .arg(parser.value(httpPort)));
+    if (parser.isSet(rtspPort) && !parsePort(parser.value(rtspPort), &parsed.rtspPort))
+        return invalid(QStringLiteral("--rtsp-port needs a port 0-65535, got \"%1\"")
+                           .arg(parser.value(rtspPort)));
     if (parser.isSet(eventPort) &&
         (!parsePort(parser.value(eventPort), &parsed.eventPort) || parsed.eventPort == 0))
         return invalid(QStringLiteral("--event-port needs a port 1-65535, got \"%1\"")
@@ -190,6 +200,8 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
                                       "bytes without '.' or '\\', got \"%1\"")
                            .arg(parsed.mdnsUid));
     parsed.mdns = !parser.isSet(noMdns);
+    parsed.rtsp = !parser.isSet(noRtsp);
+    parsed.audio = parser.isSet(audio);
 
     parsed.control = !parser.isSet(noControl);
     *options = parsed;

@@ -26,6 +26,9 @@ struct Options {
     // LAN scan's key for the same camera, "Torvi_" + uid.
     QString mdnsUid;
     bool mdns = true;
+    bool rtsp = true;
+    quint16 rtspPort = 554; // 0: any free port
+    bool audio = false;     // an Opus track beside the video
 };
 
 enum class ParseResult { Run, Help, Invalid };
