@@ -1,6 +1,7 @@
 #include "classtable.h"
 
 #include "config/vclog.h"
+#include "receiver/streamreceiver.h"
 #include "source/kestracamera.h"
 #include "source/kestracameraids.h"
 
@@ -39,6 +40,9 @@ const AMOVIESETUP_FILTER kSetup[kCameraCount] = {
 
 CUnknown *CreateCameraForSlot(LPUNKNOWN pUnk, HRESULT *phr, int slot) {
     CKestraCamera *camera = new (std::nothrow) CKestraCamera(pUnk, phr, slot);
+    if (camera)
+        camera->SetPictureSource(
+            std::unique_ptr<PictureSource>(new (std::nothrow) StreamReceiver(slot)));
     if (phr) {
         // A failure the constructor reported stands: the factory then deletes the object.
         if (!camera)

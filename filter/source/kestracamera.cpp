@@ -22,4 +22,10 @@ STDMETHODIMP CKestraCamera::NonDelegatingQueryInterface(REFIID riid, void **ppv)
     return CSource::NonDelegatingQueryInterface(riid, ppv);
 }
 
+void CKestraCamera::SetPictureSource(std::unique_ptr<PictureSource> source) {
+    CAutoLock lock(&m_cStateLock);
+    if (m_iPins > 0)
+        static_cast<CKestraCameraStream *>(m_paStreams[0])->SetPictureSource(std::move(source));
+}
+
 } // namespace Kestra

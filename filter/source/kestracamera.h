@@ -7,6 +7,10 @@
 // base class, which also guards the pin array.
 #pragma once
 
+#include "picturesource.h"
+
+#include <memory>
+
 #include <streams.h>
 
 namespace Kestra {
@@ -18,6 +22,10 @@ public:
 
     // IAMStreamConfig and IKsPropertySet are the pin's: applications ask the filter for them.
     STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void **ppv) override;
+
+    // Where the pin takes its pictures from: the camera receiver of the slot, installed by the
+    // creation function. Without one the camera shows its placeholder.
+    void SetPictureSource(std::unique_ptr<PictureSource> source);
 };
 
 } // namespace Kestra

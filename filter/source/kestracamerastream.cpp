@@ -168,7 +168,7 @@ HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
     const std::unique_ptr<AVFrame, FrameDeleter> picture(av_frame_alloc());
     if (picture && m_pictures &&
         m_pictures->DecodeNextFrame(picture.get(), m_frameRateValue) >= 0) {
-        FillWithPicture(pms, *picture, buffer, size, sampleBytes);
+        FillWithPicture(pms, *picture, buffer, size, type.avgTimePerFrame, sampleBytes);
         return S_OK;
     }
     // While a camera stream is open a missing picture is only a pause: the sample goes out
@@ -199,18 +199,29 @@ void CKestraCameraStream::FillWithoutPicture(IMediaSample *pms, BYTE *buffer, LO
     pms->SetSyncPoint(TRUE);
     m_placeholder.CopyTo(buffer, static_cast<size_t>(std::max<LONG>(size, 0)));
     pms->SetActualDataLength(DataLength(sampleBytes, size));
+    // The next camera picture starts a new run, possibly from another connection.
+    m_pictureClock.Restart();
+    m_sizeMismatchReported = false;
 }
 
 void CKestraCameraStream::FillWithPicture(IMediaSample *pms, const AVFrame &picture, BYTE *buffer,
-                                          LONG size, uint64_t sampleBytes) {
-    // The stop time is the picture's own time stamp, in the camera stream's time base.
+                                          LONG size, REFERENCE_TIME avgTimePerFrame,
+                                          uint64_t sampleBytes) {
+    // The camera's time stamps, in 100 ns units and continuing the samples before them.
     REFERENCE_TIME start = m_sampleTime;
-    REFERENCE_TIME stop = picture.pts;
+    REFERENCE_TIME stop =
+        m_pictureClock.StopTime(picture.pts, picture.time_base, start, avgTimePerFrame);
     pms->SetTime(&start, &stop);
     pms->SetSyncPoint(TRUE);
     m_sampleTime = stop;
-    CopyDecodedPicture(picture, m_outputLayout, m_width, m_height, buffer,
-                       static_cast<size_t>(std::max<LONG>(size, 0)));
+    m_frameRate.Count(TickCountMs());
+    const bool copied = CopyDecodedPicture(picture, m_outputLayout, m_width, m_height, buffer,
+                                           static_cast<size_t>(std::max<LONG>(size, 0)));
+    if (!copied && !m_sizeMismatchReported) {
+        VCLog(10, "camera picture %dx%d does not fit the negotiated %dx%d, not copied.\n",
+              picture.width, picture.height, m_width, m_height);
+        m_sizeMismatchReported = true;
+    }
     pms->SetActualDataLength(DataLength(sampleBytes, size));
 }
 

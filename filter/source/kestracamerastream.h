@@ -17,6 +17,8 @@
 #include "convert/placeholder.h"
 #include "convert/videoformat.h"
 #include "formatlist.h"
+#include "frameratemeter.h"
+#include "pictureclock.h"
 #include "picturesource.h"
 
 #include <cstdint>
@@ -73,7 +75,7 @@ private:
     void FillWithoutPicture(IMediaSample *pms, BYTE *buffer, LONG size,
                             REFERENCE_TIME avgTimePerFrame, uint64_t sampleBytes);
     void FillWithPicture(IMediaSample *pms, const AVFrame &picture, BYTE *buffer, LONG size,
-                         uint64_t sampleBytes);
+                         REFERENCE_TIME avgTimePerFrame, uint64_t sampleBytes);
 
     const int m_slot;
     FormatList m_formats;
@@ -88,6 +90,9 @@ private:
     REFERENCE_TIME m_sampleTime = 0;          // stop time of the last sample
     std::optional<uint64_t> m_lastStatusTime; // none before the first report
     PlaceholderFrame m_placeholder;
+    PictureClock m_pictureClock;
+    FrameRateMeter m_frameRate;
+    bool m_sizeMismatchReported = false; // once per run of camera pictures
     // Declared last so that it stops before anything it may still be reading goes away.
     std::unique_ptr<PictureSource> m_pictures;
 };

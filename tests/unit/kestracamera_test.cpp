@@ -402,7 +402,7 @@ TEST_F(KestraCameraTest, WithoutACameraStreamSamplesShowThePlaceholderAtContiguo
     EXPECT_EQ(sample.start(), 0);
 }
 
-TEST_F(KestraCameraTest, PicturesAreCopiedWithTheirTimeStampAndAStallKeepsTheSample) {
+TEST_F(KestraCameraTest, PicturesKeepTheCameraSpacingInSampleTimeAndAStallKeepsTheSample) {
     Camera camera(1);
     CKestraCameraStream &pin = camera.pin();
     auto owned = std::make_unique<FakePictures>();
@@ -424,7 +424,10 @@ TEST_F(KestraCameraTest, PicturesAreCopiedWithTheirTimeStampAndAStallKeepsTheSam
             if (y < 16)
                 frame->data[1][y * frame->linesize[1] + x] = Chroma(x, y);
         }
-    frame->pts = 777777;
+    // 90 kHz camera time: the first picture of a run follows the samples before it, the next
+    // ones keep the camera's spacing (50 ms here) in 100 ns units.
+    frame->time_base = AVRational{1, 90000};
+    frame->pts = 123456789;
     pictures.picture = frame;
     pictures.streaming = true;
 
@@ -432,7 +435,7 @@ TEST_F(KestraCameraTest, PicturesAreCopiedWithTheirTimeStampAndAStallKeepsTheSam
     ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
     EXPECT_EQ(pictures.lastRate, 25);
     EXPECT_EQ(sample.start(), 0);
-    EXPECT_EQ(sample.stop(), 777777);
+    EXPECT_EQ(sample.stop(), 400000);
     EXPECT_TRUE(sample.isSyncPoint());
     EXPECT_EQ(sample.actualLength(), 64 * 32 * 3 / 2);
     bool same = true;
@@ -441,6 +444,18 @@ TEST_F(KestraCameraTest, PicturesAreCopiedWithTheirTimeStampAndAStallKeepsTheSam
             same = same && sample.data()[y * 64 + x] == Luma(x, y) &&
                    (y >= 16 || sample.data()[64 * 32 + y * 64 + x] == Chroma(x, y));
     EXPECT_TRUE(same);
+
+    frame->pts += 4500;
+    FakeMediaSample next(64 * 32 * 3 / 2);
+    ASSERT_EQ(pin.FillBuffer(&next), S_OK);
+    EXPECT_EQ(next.start(), 400000);
+    EXPECT_EQ(next.stop(), 900000);
+
+    // A jump back (a new connection) starts a new run instead of going back in time.
+    frame->pts = 0;
+    ASSERT_EQ(pin.FillBuffer(&next), S_OK);
+    EXPECT_EQ(next.start(), 900000);
+    EXPECT_EQ(next.stop(), 1300000);
 
     // Streaming but no picture ready: the sample goes out as it came.
     pictures.picture = nullptr;
@@ -452,8 +467,8 @@ TEST_F(KestraCameraTest, PicturesAreCopiedWithTheirTimeStampAndAStallKeepsTheSam
     // The stream closed: the placeholder continues from the picture's time.
     pictures.streaming = false;
     ASSERT_EQ(pin.FillBuffer(&stalled), S_OK);
-    EXPECT_EQ(stalled.start(), 777777);
-    EXPECT_EQ(stalled.stop(), 777777 + 400000);
+    EXPECT_EQ(stalled.start(), 1300000);
+    EXPECT_EQ(stalled.stop(), 1300000 + 400000);
     av_frame_free(&frame);
 }
 

@@ -1,0 +1,45 @@
+#include "packetqueue.h"
+
+extern "C" {
+#include <libavcodec/packet.h>
+}
+
+namespace Kestra {
+
+PacketQueue::~PacketQueue() {
+    Clear();
+}
+
+bool PacketQueue::Push(AVPacket *packet, std::shared_ptr<VideoDecoder> decoder) {
+    std::lock_guard lock(mutex_);
+    if (entries_.size() >= kPacketQueueLimit)
+        return false;
+    entries_.push_back({packet, std::move(decoder)});
+    return true;
+}
+
+QueuedPacket PacketQueue::Pop() {
+    std::lock_guard lock(mutex_);
+    if (entries_.empty())
+        return {};
+    QueuedPacket front = std::move(entries_.front());
+    entries_.pop_front();
+    return front;
+}
+
+size_t PacketQueue::Size() const {
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+}
+
+void PacketQueue::Clear() {
+    std::deque<QueuedPacket> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(entries_);
+    }
+    for (QueuedPacket &entry : dropped)
+        av_packet_free(&entry.packet);
+}
+
+} // namespace Kestra

@@ -1,0 +1,48 @@
+// The video packets a receiver has read and the pin has not yet decoded, oldest first, each
+// with the decoder of the connection it came from. Bounded: a full queue refuses new packets,
+// so a stalled consumer costs at most kPacketQueueLimit packets of memory and the packets
+// already queued are the ones decoded.
+//
+// Threads: the receiver thread pushes, the pin's streaming thread pops, the thread destroying
+// the pin clears; every member is guarded by mutex_.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+struct AVPacket;
+
+namespace Kestra {
+
+class VideoDecoder;
+
+inline constexpr size_t kPacketQueueLimit = 30;
+
+struct QueuedPacket {
+    AVPacket *packet = nullptr; // owned by whoever holds the entry
+    std::shared_ptr<VideoDecoder> decoder;
+};
+
+class PacketQueue {
+public:
+    PacketQueue() = default;
+    PacketQueue(const PacketQueue &) = delete;
+    PacketQueue &operator=(const PacketQueue &) = delete;
+    ~PacketQueue();
+
+    // Takes the packet on success; false (packet untouched) when the queue is full.
+    bool Push(AVPacket *packet, std::shared_ptr<VideoDecoder> decoder);
+    // The oldest entry; an entry with a null packet when the queue is empty.
+    QueuedPacket Pop();
+    size_t Size() const;
+    // Frees every queued packet.
+    void Clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::deque<QueuedPacket> entries_;
+};
+
+} // namespace Kestra

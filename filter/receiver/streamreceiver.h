@@ -1,0 +1,92 @@
+// The RTSP receiver of one pin: a thread that keeps a connection open to the camera paired
+// with the pin's slot, reads its H.264 packets into the packet queue, and reconnects by itself
+// after every failure; and DecodeNextFrame, which the pin's FillBuffer calls to take one
+// packet at a paced rate and decode it.
+//
+// The receiver waits while KestraLive's main window is absent, reads the pairing again at
+// every attempt, and ends for good only when the pin is destroyed, the slot is not paired, or
+// an allocation fails; it then posts WM_VCAM_ACTIVE (slot, 0).
+//
+// Threads: created and destroyed by the pin (application threads); Start runs on the pin's
+// streaming thread (OnThreadCreate), DecodeNextFrame on the streaming thread under the pin's
+// fill lock; the receiver thread owns the connection. They share only the packet queue (its
+// own mutex), the atomic flags and the stop condition (stopMutex_). The pacing state is the
+// streaming thread's alone.
+#pragma once
+
+#include "packetqueue.h"
+#include "source/picturesource.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct AVFormatContext;
+struct AVFrame;
+
+namespace Kestra {
+
+// DecodeNextFrame's results besides FFmpeg's own codes.
+enum DecodeResult : int {
+    kQueueEmpty = -13200,
+    kBacklogTooSoon = -13201, // 6 or more queued, less than 10 ms since the last decode
+    kFewTooSoon = -13202,     // 2 to 5 queued, less than one frame interval
+    kSingleTooSoon = -13203,  // 0 or 1 queued, less than kSinglePacketInterval
+    kNothingToPop = -13192,
+};
+
+class StreamReceiver final : public PictureSource {
+public:
+    explicit StreamReceiver(int slot);
+    StreamReceiver(const StreamReceiver &) = delete;
+    StreamReceiver &operator=(const StreamReceiver &) = delete;
+    // Stops the thread, which interrupts a blocking network call, and joins it.
+    ~StreamReceiver() override;
+
+    // Starts the receiver thread; keeps one that is still running, replaces one that ended.
+    void Start() override;
+    // 0 with a picture in system memory in frame (time base set), else a negative code.
+    // frameRateValue is the pin's nominal rate (25, 30, 50 or 60) for the pacing.
+    int DecodeNextFrame(AVFrame *frame, int frameRateValue) override;
+    // True while a connection is open and being read.
+    bool IsStreaming() const override { return streaming_.load(std::memory_order_acquire); }
+    // Counts the connections that reached streaming; lets the pin report a problem once per
+    // connection.
+    uint32_t ConnectionNumber() const { return connections_.load(std::memory_order_acquire); }
+    bool HasEnded() const { return ended_.load(std::memory_order_acquire); }
+
+private:
+    enum class Next { Retry, End };
+
+    void Run();
+    Next Connect();
+    Next ReadPackets(AVFormatContext *input, int videoStream,
+                     const std::shared_ptr<VideoDecoder> &decoder);
+    // Sleeps up to ms, in 100 ms steps, returning early (true) when stopping.
+    bool WaitOrStop(int ms);
+    bool Stopping() const { return stop_.load(std::memory_order_acquire); }
+    static int Interrupted(void *receiver);
+
+    const int slot_;
+    PacketQueue queue_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> streaming_{false};
+    std::atomic<bool> ended_{false};
+    std::atomic<uint32_t> connections_{0};
+    std::mutex stopMutex_; // with stopCondition_, wakes WaitOrStop at once on destruction
+    std::condition_variable stopCondition_;
+
+    // Receiver thread only.
+    int64_t lastWindowCheckMs_ = -1;
+    bool softwareReported_ = false;
+
+    // Streaming thread only.
+    int64_t lastDecodeMs_ = -1;
+    int64_t lastPacketPts_ = 0;
+};
+
+} // namespace Kestra

@@ -1,0 +1,288 @@
+// The camera receiver of one pin against torvi-sim's real RTSP server on loopback: pictures,
+// reconnection after every kind of failure, the main-window watch, the pairing read at every
+// attempt, and prompt shutdown through FFmpeg's interrupt callback.
+#include "support/childprocess.h"
+#include "support/colourbars.h"
+#include "support/mainwindowstandin.h"
+#include "support/qtprint.h"
+#include "support/tempconfigroot.h"
+
+#include "config/vclog.h"
+#include "device/vcameratypes.h"
+#include "receiver/packetqueue.h"
+#include "receiver/streamreceiver.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTimer>
+
+extern "C" {
+#include <libavcodec/packet.h>
+#include <libavutil/frame.h>
+}
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+using namespace Kestra;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString simulator = QStringLiteral(TORVI_SIM);
+
+struct FrameFree {
+    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
+};
+using Frame = std::unique_ptr<AVFrame, FrameFree>;
+
+// Keeps the event loop turning (child output arrives through it) until done() or the deadline.
+bool waitUntil(const std::function<bool()> &done, int ms) {
+    const QDeadlineTimer deadline(ms);
+    QTimer tick;
+    tick.start(10);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+class StreamReceiverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        ASSERT_TRUE(QDir().mkpath(root.configRoot() + "/ini"));
+        ASSERT_TRUE(QDir().mkpath(root.configRoot() + "/log"));
+        VCLogInitialize(2);
+        window = std::make_unique<MainWindowStandIn>();
+        ASSERT_TRUE(window->isOpen());
+    }
+    void TearDown() override {
+        if (camera.isRunning())
+            camera.terminate();
+    }
+
+    bool startCamera() {
+        if (!camera.start(simulator, {"--address", "127.0.0.1", "--http-port", "0", "--rtsp-port",
+                                      "0", "--no-mdns"}) ||
+            !camera.waitForOutput(QStringLiteral("rtsp ready port="), 10000))
+            return false;
+        rtspPort = QRegularExpression(QStringLiteral("rtsp ready port=(\\d+)"))
+                       .match(camera.standardOutput())
+                       .captured(1)
+                       .toUShort();
+        return rtspPort != 0;
+    }
+    bool command(const QString &line) {
+        const QString answer = QStringLiteral("ok ") + line;
+        const qsizetype before = camera.standardOutput().count(answer);
+        return camera.write(line.toUtf8()) &&
+               waitUntil([&] { return camera.standardOutput().count(answer) > before; }, 5000);
+    }
+    QString cameraAddress() const { return QStringLiteral("127.0.0.1:%1").arg(rtspPort); }
+
+    // Rewrites the pairing file as KestraLive does; a null value leaves the key out.
+    void writePairing(const QString &key, const QString &value) {
+        QFile file(root.configRoot() + "/ini/VConfig.ini");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QByteArray text = "[VCameralist]\n";
+        if (!value.isNull())
+            text += key.toUtf8() + "=" + value.toUtf8() + "\n";
+        file.write(text);
+    }
+    QString log(int slot = 2) const {
+        QFile file(root.configRoot() + QStringLiteral("/log/vclog%1.log").arg(slot));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // Asks for pictures as the pin's FillBuffer does, until one comes or the deadline.
+    Frame nextPicture(StreamReceiver &receiver, int ms) {
+        Frame frame(av_frame_alloc());
+        const bool got = waitUntil(
+            [&] {
+                if (receiver.DecodeNextFrame(frame.get(), 30) == 0)
+                    return true;
+                av_frame_unref(frame.get());
+                return false;
+            },
+            ms);
+        return got ? std::move(frame) : Frame();
+    }
+
+    TempConfigRoot root;
+    std::unique_ptr<MainWindowStandIn> window;
+    ChildProcess camera;
+    quint16 rtspPort = 0;
+};
+
+TEST(PacketQueue, KeepsTheFirstThirtyPacketsInOrderAndRefusesMore) {
+    PacketQueue queue;
+    for (int i = 0; i < 31; ++i) {
+        AVPacket *packet = av_packet_alloc();
+        packet->pts = i;
+        const bool queued = queue.Push(packet, nullptr);
+        EXPECT_EQ(queued, i < 30) << i;
+        if (!queued)
+            av_packet_free(&packet);
+    }
+    EXPECT_EQ(queue.Size(), 30u);
+    for (int i = 0; i < 30; ++i) {
+        QueuedPacket entry = queue.Pop();
+        ASSERT_NE(entry.packet, nullptr);
+        EXPECT_EQ(entry.packet->pts, i);
+        av_packet_free(&entry.packet);
+    }
+    EXPECT_EQ(queue.Pop().packet, nullptr);
+}
+
+TEST_F(StreamReceiverTest, DeliversTheCamerasPicturesAndReconnectsAfterTheServerRestarts) {
+    ASSERT_TRUE(startCamera()) << camera.describe().toStdString();
+    writePairing("VCamera2", cameraAddress());
+    StreamReceiver receiver(2);
+    receiver.Start();
+    Frame picture = nextPicture(receiver, 10000);
+    ASSERT_TRUE(picture) << log().toStdString();
+    EXPECT_TRUE(receiver.IsStreaming());
+    EXPECT_EQ(picture->width, 1920);
+    EXPECT_EQ(picture->height, 1080);
+    EXPECT_TRUE(ShowsColourBars(picture.get()));
+    EXPECT_EQ(picture->time_base.den, 90000);
+
+    ASSERT_TRUE(command("rtsp stop"));
+    EXPECT_TRUE(waitUntil([&] { return !receiver.IsStreaming(); }, 3000));
+    ASSERT_TRUE(command("rtsp start"));
+    EXPECT_TRUE(waitUntil([&] { return receiver.ConnectionNumber() == 2; }, 10000))
+        << log().toStdString();
+    EXPECT_TRUE(nextPicture(receiver, 10000)) << log().toStdString();
+}
+
+TEST_F(StreamReceiverTest, WaitsForTheMainWindowAndLetsGoOfTheCameraWhenItCloses) {
+    ASSERT_TRUE(startCamera()) << camera.describe().toStdString();
+    writePairing("VCamera2", cameraAddress());
+    window->close();
+    StreamReceiver receiver(2);
+    receiver.Start();
+    waitUntil([] { return false; }, 3500);
+    EXPECT_EQ(camera.standardOutput().count("rtsp client connected"), 0);
+    EXPECT_FALSE(receiver.IsStreaming());
+
+    ASSERT_TRUE(window->reopen());
+    ASSERT_TRUE(nextPicture(receiver, 8000)) << log().toStdString();
+
+    // The watch looks every 10 s, at the next packet.
+    window->close();
+    QElapsedTimer closed;
+    closed.start();
+    EXPECT_TRUE(waitUntil([&] { return !receiver.IsStreaming(); }, 13000));
+    EXPECT_LE(closed.elapsed(), 12000);
+    EXPECT_TRUE(
+        waitUntil([&] { return camera.standardOutput().contains("rtsp client gone"); }, 3000));
+    ASSERT_TRUE(window->reopen());
+    EXPECT_TRUE(nextPicture(receiver, 8000)) << log().toStdString();
+}
+
+TEST_F(StreamReceiverTest, AMissingKeyEndsTheReceiverWithOneInactiveReport) {
+    writePairing("VCamera2", QString());
+    const auto inactiveReports = [this] {
+        int count = 0;
+        for (const auto &m : window->messages())
+            count += m.message == WM_VCAM_ACTIVE && m.wParam == 3 && m.lParam == 0;
+        return count;
+    };
+    StreamReceiver receiver(3);
+    receiver.Start();
+    EXPECT_TRUE(waitUntil([&] { return receiver.HasEnded(); }, 4000));
+    EXPECT_TRUE(waitUntil([&] { return inactiveReports() == 1; }, 1000));
+    EXPECT_FALSE(receiver.IsStreaming());
+    // A second start of the pin's streaming replaces the ended receiver, which ends again.
+    receiver.Start();
+    EXPECT_TRUE(waitUntil([&] { return inactiveReports() == 2; }, 4000));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(inactiveReports(), 2);
+}
+
+TEST_F(StreamReceiverTest, AnEmptyKeyRetriesAndPicksUpAnAddressWrittenLater) {
+    ASSERT_TRUE(startCamera()) << camera.describe().toStdString();
+    writePairing("VCamera2", QStringLiteral(""));
+    StreamReceiver receiver(2);
+    receiver.Start();
+    EXPECT_TRUE(waitUntil([&] { return log().count("open input file failed.") >= 2; }, 8000))
+        << log().toStdString();
+    EXPECT_FALSE(receiver.HasEnded());
+    writePairing("VCamera2", cameraAddress());
+    EXPECT_TRUE(nextPicture(receiver, 8000)) << log().toStdString();
+}
+
+TEST_F(StreamReceiverTest, AStalledStreamTimesOutAndReconnects) {
+    ASSERT_TRUE(startCamera()) << camera.describe().toStdString();
+    writePairing("VCamera2", cameraAddress());
+    StreamReceiver receiver(2);
+    receiver.Start();
+    ASSERT_TRUE(nextPicture(receiver, 10000)) << log().toStdString();
+    ASSERT_TRUE(command("rtsp stall on"));
+    // Whatever was queued still decodes; once the data stops, the read gives up after the
+    // open options' 1 s time-out.
+    QElapsedTimer sinceLastPicture;
+    sinceLastPicture.start();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            Frame drain(av_frame_alloc());
+            if (receiver.DecodeNextFrame(drain.get(), 30) == 0)
+                sinceLastPicture.restart();
+            return !receiver.IsStreaming();
+        },
+        6000));
+    EXPECT_LE(sinceLastPicture.elapsed(), 1500);
+    ASSERT_TRUE(command("rtsp stall off"));
+    EXPECT_TRUE(nextPicture(receiver, 10000)) << log().toStdString();
+}
+
+TEST_F(StreamReceiverTest, DestroyingTheReceiverInterruptsABlockedReadPromptly) {
+    ASSERT_TRUE(startCamera()) << camera.describe().toStdString();
+    writePairing("VCamera2", cameraAddress());
+    auto receiver = std::make_unique<StreamReceiver>(2);
+    receiver->Start();
+    ASSERT_TRUE(nextPicture(*receiver, 10000)) << log().toStdString();
+    ASSERT_TRUE(command("rtsp stall on"));
+    waitUntil([] { return false; }, 300);
+    QElapsedTimer timer;
+    timer.start();
+    receiver.reset();
+    EXPECT_LT(timer.elapsed(), 500);
+}
+
+TEST_F(StreamReceiverTest, DestroyingTheReceiverInterruptsAConnectionAttemptPromptly) {
+    // Accepts the connection and never answers the RTSP request.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    writePairing("VCamera2", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
+    auto receiver = std::make_unique<StreamReceiver>(2);
+    receiver->Start();
+    ASSERT_TRUE(silent.waitForNewConnection(5000));
+    waitUntil([] { return false; }, 200);
+    QElapsedTimer timer;
+    timer.start();
+    receiver.reset();
+    EXPECT_LT(timer.elapsed(), 500);
+}
+
+TEST_F(StreamReceiverTest, AFullQueueDropsNewPacketsAndSaysSo) {
+    ASSERT_TRUE(startCamera()) << camera.describe().toStdString();
+    writePairing("VCamera2", cameraAddress());
+    StreamReceiver receiver(2);
+    receiver.Start();
+    // Nobody decodes: 30 packets fill the queue in about a second of 30 frames/s.
+    EXPECT_TRUE(waitUntil([&] { return log().contains("drop current video packet.\n\n"); }, 8000))
+        << log().toStdString();
+}
+
+} // namespace
