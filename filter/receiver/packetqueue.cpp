@@ -11,11 +11,19 @@ PacketQueue::~PacketQueue() {
 }
 
 bool PacketQueue::Push(AVPacket *packet, std::shared_ptr<VideoDecoder> decoder) {
-    std::lock_guard lock(mutex_);
-    if (entries_.size() >= kPacketQueueLimit)
-        return false;
-    entries_.push_back({packet, std::move(decoder)});
+    {
+        std::lock_guard lock(mutex_);
+        if (entries_.size() >= kPacketQueueLimit)
+            return false;
+        entries_.push_back({packet, std::move(decoder)});
+    }
+    queued_.notify_all();
     return true;
+}
+
+void PacketQueue::WaitForPacket(std::chrono::steady_clock::time_point deadline) const {
+    std::unique_lock lock(mutex_);
+    queued_.wait_until(lock, deadline, [this] { return !entries_.empty(); });
 }
 
 QueuedPacket PacketQueue::Pop() {

@@ -4,9 +4,11 @@
 // already queued are the ones decoded.
 //
 // Threads: the receiver thread pushes, the pin's streaming thread pops, the thread destroying
-// the pin clears; every member is guarded by mutex_.
+// the pin clears; every member is guarded by mutex_; queued_ wakes a waiting consumer.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -37,11 +39,14 @@ public:
     // The oldest entry; an entry with a null packet when the queue is empty.
     QueuedPacket Pop();
     size_t Size() const;
+    // Returns once a packet is queued or at the deadline, whichever comes first.
+    void WaitForPacket(std::chrono::steady_clock::time_point deadline) const;
     // Frees every queued packet.
     void Clear();
 
 private:
     mutable std::mutex mutex_;
+    mutable std::condition_variable queued_;
     std::deque<QueuedPacket> entries_;
 };
 

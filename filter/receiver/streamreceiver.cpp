@@ -22,7 +22,6 @@ namespace {
 constexpr int kRetryWaitMs = 2000;
 constexpr int kWindowPollMs = 100;
 constexpr int64_t kWindowWatchMs = 10000;
-constexpr int kSinglePacketInterval = 46;
 
 void InitialiseFfmpegOnce() {
     static std::once_flag once;
@@ -241,8 +240,8 @@ int StreamReceiver::DecodeNextFrame(AVFrame *frame, int frameRateValue) {
             return kBacklogTooSoon;
         if (count >= 2 && count <= 5 && frameRateValue > 0 && elapsed < 1000 / frameRateValue)
             return kFewTooSoon;
-        if (count <= 1 && elapsed < kSinglePacketInterval)
-            return kSingleTooSoon;
+        // A lone packet is decoded at once: holding it back would delay every picture of a
+        // camera that keeps up.
     }
     lastDecodeMs_ = now;
     QueuedPacket entry = queue_.Pop();

@@ -29,15 +29,6 @@ struct AVFrame;
 
 namespace Kestra {
 
-// DecodeNextFrame's results besides FFmpeg's own codes.
-enum DecodeResult : int {
-    kQueueEmpty = -13200,
-    kBacklogTooSoon = -13201, // 6 or more queued, less than 10 ms since the last decode
-    kFewTooSoon = -13202,     // 2 to 5 queued, less than one frame interval
-    kSingleTooSoon = -13203,  // 0 or 1 queued, less than kSinglePacketInterval
-    kNothingToPop = -13192,
-};
-
 class StreamReceiver final : public PictureSource {
 public:
     explicit StreamReceiver(int slot);
@@ -51,6 +42,9 @@ public:
     // 0 with a picture in system memory in frame (time base set), else a negative code.
     // frameRateValue is the pin's nominal rate (25, 30, 50 or 60) for the pacing.
     int DecodeNextFrame(AVFrame *frame, int frameRateValue) override;
+    void WaitForPacket(std::chrono::steady_clock::time_point deadline) override {
+        queue_.WaitForPacket(deadline);
+    }
     // True while a connection is open and being read.
     bool IsStreaming() const override { return streaming_.load(std::memory_order_acquire); }
     // Counts the connections that reached streaming; lets the pin report a problem once per

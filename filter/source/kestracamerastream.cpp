@@ -27,7 +27,10 @@ namespace {
 
 constexpr int kLogTrace = 40;
 constexpr uint64_t kStatusIntervalMs = 2000;
-constexpr auto kNoPictureSleep = std::chrono::milliseconds(5);
+// Waits between decode attempts the receiver's pacing turned down.
+constexpr auto kPacingStep = std::chrono::milliseconds(1);
+// DecodeNextFrame's answer when the pin has no picture source at all.
+constexpr int kNoSource = -1;
 constexpr DWORD kPinCategorySize = sizeof(GUID);
 
 struct Resolution {
@@ -146,6 +149,7 @@ void CKestraCameraStream::SetPictureSource(std::unique_ptr<PictureSource> source
 HRESULT CKestraCameraStream::OnThreadCreate() {
     CAutoLock lock(&m_fillLock);
     m_sampleTime = 0;
+    m_pacer.Restart();
     if (m_pictures)
         m_pictures->Start();
     return S_OK;
@@ -166,17 +170,43 @@ HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
     ReportStatus();
 
     const std::unique_ptr<AVFrame, FrameDeleter> picture(av_frame_alloc());
-    if (picture && m_pictures &&
-        m_pictures->DecodeNextFrame(picture.get(), m_frameRateValue) >= 0) {
-        FillWithPicture(pms, *picture, buffer, size, type.avgTimePerFrame, sampleBytes);
-        return S_OK;
+    if (!picture)
+        return E_OUTOFMEMORY;
+    // A camera picture goes out as soon as it is decoded; the placeholder at the frame rate;
+    // while an open stream pauses, the sample is repeated one frame time late.
+    const SamplePacer::Clock::duration frameTime = FrameTime(type.avgTimePerFrame);
+    const SamplePacer::Clock::time_point due = m_pacer.Due(frameTime, SamplePacer::Clock::now());
+    while (true) {
+        const int decoded =
+            m_pictures ? m_pictures->DecodeNextFrame(picture.get(), m_frameRateValue) : kNoSource;
+        const auto now = SamplePacer::Clock::now();
+        if (decoded >= 0) {
+            FillWithPicture(pms, *picture, buffer, size, type.avgTimePerFrame, sampleBytes);
+            m_pacer.Delivered(now);
+            return S_OK;
+        }
+        av_frame_unref(picture.get());
+        const bool streaming = m_pictures && m_pictures->IsStreaming();
+        if (!streaming && now >= due) {
+            FillWithoutPicture(pms, buffer, size, type.avgTimePerFrame, sampleBytes);
+            m_pacer.Delivered(now);
+            return S_OK;
+        }
+        if (streaming && now >= due + frameTime) {
+            RepeatSample(pms, size, type.avgTimePerFrame, sampleBytes);
+            m_pacer.Delivered(now);
+            return S_OK;
+        }
+        const auto deadline = streaming ? due + frameTime : due;
+        if (decoded == kNoSource)
+            std::this_thread::sleep_until(deadline);
+        else if (decoded == AVERROR(EAGAIN))
+            continue; // the decoder took the packet and wants the next one
+        else if (decoded == kQueueEmpty)
+            m_pictures->WaitForPacket(deadline);
+        else
+            std::this_thread::sleep_for(kPacingStep);
     }
-    // While a camera stream is open a missing picture is only a pause: the sample goes out
-    // as it is rather than flashing the placeholder.
-    if (!m_pictures || !m_pictures->IsStreaming())
-        FillWithoutPicture(pms, buffer, size, type.avgTimePerFrame, sampleBytes);
-    std::this_thread::sleep_for(kNoPictureSleep);
-    return S_OK;
 }
 
 void CKestraCameraStream::ReportStatus() {
@@ -202,6 +232,16 @@ void CKestraCameraStream::FillWithoutPicture(IMediaSample *pms, BYTE *buffer, LO
     // The next camera picture starts a new run, possibly from another connection.
     m_pictureClock.Restart();
     m_sizeMismatchReported = false;
+}
+
+void CKestraCameraStream::RepeatSample(IMediaSample *pms, LONG size, REFERENCE_TIME avgTimePerFrame,
+                                       uint64_t sampleBytes) {
+    REFERENCE_TIME start = m_sampleTime;
+    REFERENCE_TIME stop = m_sampleTime + avgTimePerFrame;
+    pms->SetTime(&start, &stop);
+    m_sampleTime = stop;
+    pms->SetSyncPoint(TRUE);
+    pms->SetActualDataLength(DataLength(sampleBytes, size));
 }
 
 void CKestraCameraStream::FillWithPicture(IMediaSample *pms, const AVFrame &picture, BYTE *buffer,

@@ -20,6 +20,7 @@
 #include "frameratemeter.h"
 #include "pictureclock.h"
 #include "picturesource.h"
+#include "samplepacer.h"
 
 #include <cstdint>
 #include <memory>
@@ -72,6 +73,9 @@ public:
 
 private:
     void ReportStatus();
+    // While the camera stream pauses: the sample keeps its content and gets the next times.
+    void RepeatSample(IMediaSample *pms, LONG size, REFERENCE_TIME avgTimePerFrame,
+                      uint64_t sampleBytes);
     void FillWithoutPicture(IMediaSample *pms, BYTE *buffer, LONG size,
                             REFERENCE_TIME avgTimePerFrame, uint64_t sampleBytes);
     void FillWithPicture(IMediaSample *pms, const AVFrame &picture, BYTE *buffer, LONG size,
@@ -91,6 +95,7 @@ private:
     std::optional<uint64_t> m_lastStatusTime; // none before the first report
     PlaceholderFrame m_placeholder;
     PictureClock m_pictureClock;
+    SamplePacer m_pacer;
     FrameRateMeter m_frameRate;
     bool m_sizeMismatchReported = false; // once per run of camera pictures
     // Declared last so that it stops before anything it may still be reading goes away.

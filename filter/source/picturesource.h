@@ -6,9 +6,19 @@
 // thread. Implementations keep whatever they share with their own threads to themselves.
 #pragma once
 
+#include <chrono>
+
 struct AVFrame;
 
 namespace Kestra {
+
+// DecodeNextFrame's results besides FFmpeg's own codes.
+enum DecodeResult : int {
+    kQueueEmpty = -13200,
+    kBacklogTooSoon = -13201, // 6 or more queued, less than 10 ms since the last decode
+    kFewTooSoon = -13202,     // 2 to 5 queued, less than one frame interval
+    kNothingToPop = -13192,
+};
 
 class PictureSource {
 public:
@@ -21,6 +31,8 @@ public:
     virtual int DecodeNextFrame(AVFrame *frame, int frameRateValue) = 0;
     // True while a camera stream is open: no picture then means "wait", not "placeholder".
     virtual bool IsStreaming() const = 0;
+    // Returns when a compressed picture is waiting to be decoded, or at the deadline.
+    virtual void WaitForPacket(std::chrono::steady_clock::time_point deadline) = 0;
 };
 
 } // namespace Kestra

@@ -17,6 +17,9 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <QDir>
 
 #include <cstring>
@@ -90,6 +93,9 @@ struct FakePictures : PictureSource {
         return picture ? av_frame_ref(frame, picture) : -13200;
     }
     bool IsStreaming() const override { return streaming; }
+    void WaitForPacket(std::chrono::steady_clock::time_point deadline) override {
+        std::this_thread::sleep_until(deadline);
+    }
 
     AVFrame *picture = nullptr;
     bool streaming = false;
@@ -370,9 +376,12 @@ TEST_F(KestraCameraTest, WithoutACameraStreamSamplesShowThePlaceholderAtContiguo
     ASSERT_EQ(pin.OnThreadCreate(), S_OK);
     EXPECT_EQ(pin.FillBuffer(nullptr), E_POINTER);
 
+    // One sample per frame time, as a camera delivers them.
+    const auto first = std::chrono::steady_clock::now();
     for (int i = 0; i < 3; ++i) {
         FakeMediaSample sample(3110400);
         ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+        EXPECT_GE(std::chrono::steady_clock::now() - first, i * 33ms);
         EXPECT_EQ(sample.start(), i * 333333);
         EXPECT_EQ(sample.stop(), (i + 1) * 333333);
         EXPECT_TRUE(sample.isSyncPoint());
@@ -457,18 +466,24 @@ TEST_F(KestraCameraTest, PicturesKeepTheCameraSpacingInSampleTimeAndAStallKeepsT
     EXPECT_EQ(next.start(), 900000);
     EXPECT_EQ(next.stop(), 1300000);
 
-    // Streaming but no picture ready: the sample goes out as it came.
+    // Streaming but no picture ready: two frame times later the sample goes out with its
+    // content as it came and the next times, so the application's loop keeps turning.
     pictures.picture = nullptr;
     FakeMediaSample stalled(64 * 32 * 3 / 2);
+    const auto waitStart = std::chrono::steady_clock::now();
     ASSERT_EQ(pin.FillBuffer(&stalled), S_OK);
-    EXPECT_FALSE(stalled.hasTime());
+    const auto waited = std::chrono::steady_clock::now() - waitStart;
+    EXPECT_GE(waited, 70ms);
+    EXPECT_LT(waited, 200ms);
+    EXPECT_EQ(stalled.start(), 1300000);
+    EXPECT_EQ(stalled.stop(), 1700000);
     EXPECT_EQ(stalled.bytes(), FakeMediaSample(64 * 32 * 3 / 2).bytes());
 
-    // The stream closed: the placeholder continues from the picture's time.
+    // The stream closed: the placeholder continues from there.
     pictures.streaming = false;
     ASSERT_EQ(pin.FillBuffer(&stalled), S_OK);
-    EXPECT_EQ(stalled.start(), 1300000);
-    EXPECT_EQ(stalled.stop(), 1300000 + 400000);
+    EXPECT_EQ(stalled.start(), 1700000);
+    EXPECT_EQ(stalled.stop(), 1700000 + 400000);
     av_frame_free(&frame);
 }
 
