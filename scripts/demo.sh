@@ -50,21 +50,47 @@ wait "$pid" && status=0 || status=$?
 pid=""
 echo "== KestraLive ended with exit status $status"
 
-echo "== a simulated camera at 10.77.0.20; KestraLive's camera side finds it (mDNS and LAN scan),"
-echo "   connects it, polls it and pairs it with \"Kestra Camera1\" (10 seconds)"
+run_pc() {
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
+    KESTRA_DSHOW_REGISTRY="$home/registry" bash scripts/netlab.sh exec --prefix "$prefix" pc "$@"
+}
+capture=build/default/tools/capture/kestra-capture
+
+echo "== registering the virtual cameras as KestraLive does (regsvrMulti.sh runas)"
+run_pc build/default/src/regsvrMulti.sh runas
+echo "== the video input devices a video application sees"
+run_pc "$capture" list
+echo "== a placeholder snapshot from \"Kestra Camera1\" (no camera paired yet)"
+run_pc "$capture" grab "Kestra Camera1" --format 2 --count 30 --no-raw --out "$home/placeholder" |
+  tail -n 1
+echo "   snapshot: $home/placeholder/snapshot.png"
+
+echo "== a simulated camera at 10.77.0.20 (HTTP, events, mDNS, RTSP); KestraLive's camera side"
+echo "   finds it (mDNS and LAN scan), connects it and pairs it with \"Kestra Camera1\","
+echo "   and stands for the main window the virtual cameras report to"
 bash scripts/netlab.sh exec --prefix "$prefix" cam1 build/default/tools/camera-sim/torvi-sim \
   --no-control --address 10.77.0.20 --uid A1B2C3D4 --battery 87 --charge 1 --ac 1 >"$home/camera.log" 2>&1 &
 sim=$!
-for _ in $(seq 1 50); do grep -qs "ready http=" "$home/camera.log" && break; sleep 0.1; done
-HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
-  bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/tools/kestra-headless/kestra-headless \
-  --rescan --connect-new --pair 1 --seconds 10
+for _ in $(seq 1 100); do grep -qs "ready http=" "$home/camera.log" && break; sleep 0.1; done
+run_pc build/default/tools/kestra-headless/kestra-headless \
+  --rescan --connect-new --pair 1 --main-window --seconds 40 &
+headless=$!
+vconfig="$home/config/KestraLive/ini/VConfig.ini"
+for _ in $(seq 1 300); do grep -qs "VCamera1=10.77.0.20" "$vconfig" && break; sleep 0.1; done
+grep -qs "VCamera1=10.77.0.20" "$vconfig" || { echo "the camera was not paired" >&2; exit 1; }
+echo "== \"Kestra Camera1\" now shows the camera: 150 samples of 1920x1080 NV12"
+run_pc "$capture" grab "Kestra Camera1" --format 2 --count 150 --no-raw --out "$home/live" |
+  tail -n 1
+echo "   snapshot: $home/live/snapshot.png"
+wait "$headless" || true
 kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true
 echo "== what the camera saw"
-grep -E "^(registered|event connection|mdns answered)" "$home/camera.log" | sort | uniq -c
+grep -E "^(registered|event connection|mdns answered|rtsp client)" "$home/camera.log" | sort | uniq -c
 echo "== what KestraLive's camera side logged"
 find "$logdir" -type f | sort | tail -n +2 | xargs cat |
   grep -E "headless:|found new device|find new device|new device connect success|set listen ip|join tcp" || true
+echo "== the filter's log"
+grep -v -e '^$' -e '^Kestra::' "$home/config/KestraLive/log/vclog1.log" || true
 
 for f in "$home"/config/KestraLive/ini/*.ini; do
   echo "== $f"; cat "$f"

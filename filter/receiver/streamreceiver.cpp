@@ -172,7 +172,7 @@ StreamReceiver::Next StreamReceiver::Connect() {
         VCLog(10, "Input Video width=%d  height=%d\n", stream.codecpar->width,
               stream.codecpar->height);
 
-    VideoDecoder::Opened decoder = VideoDecoder::Open(stream, *videoCodec);
+    VideoDecoder::Opened decoder = VideoDecoder::Open(stream, *videoCodec, !softwareReported_);
     if (!decoder.decoder)
         return closeAndRetry();
     if (!decoder.softwareBecause.empty() && !softwareReported_) {

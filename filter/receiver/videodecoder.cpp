@@ -26,7 +26,8 @@ const AVCodecHWConfig *DeviceConfigFor(const AVCodec &codec, AVHWDeviceType type
 
 } // namespace
 
-VideoDecoder::Opened VideoDecoder::Open(const AVStream &stream, const AVCodec &codec) {
+VideoDecoder::Opened VideoDecoder::Open(const AVStream &stream, const AVCodec &codec,
+                                        bool reportDeviceFailure) {
     Opened result;
     std::shared_ptr<VideoDecoder> decoder(new VideoDecoder);
     decoder->context_ = avcodec_alloc_context3(&codec);
@@ -57,7 +58,7 @@ VideoDecoder::Opened VideoDecoder::Open(const AVStream &stream, const AVCodec &c
             decoder->hardwareFormat_ = config->pix_fmt;
             break;
         }
-        if (config)
+        if (config && reportDeviceFailure)
             VCLog(10, "Failed to create specified HW device.\n");
         if (!result.softwareBecause.empty())
             result.softwareBecause += ", ";

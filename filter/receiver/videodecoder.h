@@ -34,8 +34,9 @@ public:
         std::string softwareBecause;
     };
     // Opens the decoder for a stream with the decoder FFmpeg proposed for it. Failures are
-    // logged with the decoder lines of the filter log.
-    static Opened Open(const AVStream &stream, const AVCodec &codec);
+    // logged with the decoder lines of the filter log; a hardware device that cannot be
+    // created only when reportDeviceFailure is set, so that reconnections do not repeat it.
+    static Opened Open(const AVStream &stream, const AVCodec &codec, bool reportDeviceFailure);
 
     VideoDecoder(const VideoDecoder &) = delete;
     VideoDecoder &operator=(const VideoDecoder &) = delete;

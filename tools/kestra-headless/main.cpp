@@ -4,15 +4,18 @@
 // so it writes the same settings files (the filter reads its VConfig.ini).
 // What a user would click is given as options:
 //
-//   kestra-headless [--rescan] [--connect-new] [--pair N] [--seconds N]
+//   kestra-headless [--rescan] [--connect-new] [--pair N] [--main-window] [--seconds N]
 //
 // --rescan scans the local subnets once at start; --connect-new connects every
 // new camera found; --pair N binds the first connected camera to virtual
-// camera N. It runs until SIGTERM/SIGINT, or for N seconds.
+// camera N; --main-window stands for the main window: the virtual cameras see
+// it and their status messages are logged. It runs until SIGTERM/SIGINT, or
+// for N seconds.
 #include "device/inifile.h"
 #include "device/networkthread.h"
 #include "log/log.h"
 #include "log/logline.h"
+#include "platform/mainwindowendpoint.h"
 #include "platform/shutdownrequest.h"
 #include "tarywidget/camerahub.h"
 
@@ -21,6 +24,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -56,7 +60,10 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption secondsOption(QStringLiteral("seconds"),
                                            QStringLiteral("Quit after this many seconds."),
                                            QStringLiteral("N"));
-    parser.addOptions({rescanOption, connectOption, pairOption, secondsOption});
+    const QCommandLineOption windowOption(
+        QStringLiteral("main-window"),
+        QStringLiteral("Stand for the main window: receive the virtual cameras' messages."));
+    parser.addOptions({rescanOption, connectOption, pairOption, windowOption, secondsOption});
     parser.process(app);
     int pairSlot = 0;
     int seconds = 0;
@@ -86,6 +93,18 @@ int main(int argc, char *argv[]) {
             LOG_NOTE << "headless: paired" << dev.mac << "with virtual camera" << pairSlot;
         }
     });
+
+    std::unique_ptr<MainWindowEndpoint> window;
+    if (parser.isSet(windowOption)) {
+        window = std::make_unique<MainWindowEndpoint>();
+        if (!window->isOpen())
+            return 1;
+        QObject::connect(window.get(), &MainWindowEndpoint::vcamMessage, &app,
+                         [](quint32 message, quint64 slot, qint64 value) {
+                             LOG_NOTE << "headless: virtual camera" << slot << "message" << Qt::hex
+                                      << message << Qt::dec << "value" << value;
+                         });
+    }
 
     hub.start();
     if (parser.isSet(rescanOption))
