@@ -241,7 +241,8 @@ TEST_F(StreamReceiverTest, AStalledStreamTimesOutAndReconnects) {
             return !receiver.IsStreaming();
         },
         6000));
-    EXPECT_LE(sinceLastPicture.elapsed(), 1500);
+    // The 1 s time-out runs from the last byte, and control packets may follow the last picture.
+    EXPECT_LE(sinceLastPicture.elapsed(), 3000);
     ASSERT_TRUE(command("rtsp stall off"));
     EXPECT_TRUE(nextPicture(receiver, 10000)) << log().toStdString();
 }
@@ -280,8 +281,9 @@ TEST_F(StreamReceiverTest, AFullQueueDropsNewPacketsAndSaysSo) {
     writePairing("VCamera2", cameraAddress());
     StreamReceiver receiver(2);
     receiver.Start();
-    // Nobody decodes: 30 packets fill the queue in about a second of 30 frames/s.
-    EXPECT_TRUE(waitUntil([&] { return log().contains("drop current video packet.\n\n"); }, 8000))
+    // Nobody decodes: 30 packets fill the queue in about a second of 30 frames/s (longer when
+    // a sanitizer slows the camera's encoder down).
+    EXPECT_TRUE(waitUntil([&] { return log().contains("drop current video packet.\n\n"); }, 20000))
         << log().toStdString();
 }
 

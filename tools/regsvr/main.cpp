@@ -64,8 +64,10 @@ int main(int argc, char **argv) {
         ::dlclose(handle);
         return kFailed;
     }
+    // The library stays loaded until the process ends a moment later: unloading it first
+    // would only leave leak checkers with allocations of its dependencies they can no longer
+    // attribute.
     const int32_t hr = entry();
-    ::dlclose(handle);
     if (hr < 0) {
         std::fprintf(stderr, "kestra-regsvr: %s failed in %s: 0x%08" PRIX32 "\n", entryName,
                      path.c_str(), static_cast<uint32_t>(hr));
