@@ -173,7 +173,8 @@ HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
     if (!picture)
         return E_OUTOFMEMORY;
     // A camera picture goes out as soon as it is decoded; the placeholder at the frame rate;
-    // while an open stream pauses, the sample is repeated one frame time late.
+    // while an open stream pauses, the sample is repeated half a frame time late, so the
+    // application never waits much more than one and a half frame times.
     const SamplePacer::Clock::duration frameTime = FrameTime(type.avgTimePerFrame);
     const SamplePacer::Clock::time_point due = m_pacer.Due(frameTime, SamplePacer::Clock::now());
     while (true) {
@@ -192,12 +193,12 @@ HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
             m_pacer.Delivered(now);
             return S_OK;
         }
-        if (streaming && now >= due + frameTime) {
+        if (streaming && now >= due + frameTime / 2) {
             RepeatSample(pms, size, type.avgTimePerFrame, sampleBytes);
             m_pacer.Delivered(now);
             return S_OK;
         }
-        const auto deadline = streaming ? due + frameTime : due;
+        const auto deadline = streaming ? due + frameTime / 2 : due;
         if (decoded == kNoSource)
             std::this_thread::sleep_until(deadline);
         else if (decoded == AVERROR(EAGAIN))

@@ -1,7 +1,7 @@
 // When a pin's next sample is due. A live camera delivers one picture per frame time; so does
 // the placeholder, instead of as fast as the application can take samples, and a pause in the
-// camera stream is bridged by repeating the last sample one frame time later, so that the
-// application's sample loop never waits much longer than two frame times.
+// camera stream is bridged by repeating the last sample half a frame time late, so that the
+// application's sample loop never waits much longer than one and a half frame times.
 //
 // Threads: the pin's streaming thread only (under the fill lock).
 #pragma once
