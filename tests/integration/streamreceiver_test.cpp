@@ -11,6 +11,7 @@
 #include "device/vcameratypes.h"
 #include "receiver/packetqueue.h"
 #include "receiver/streamreceiver.h"
+#include "receiver/videodecoder.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -23,7 +24,9 @@
 #include <QTimer>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavcodec/packet.h>
+#include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 }
 
@@ -142,6 +145,23 @@ TEST(PacketQueue, KeepsTheFirstThirtyPacketsInOrderAndRefusesMore) {
         av_packet_free(&entry.packet);
     }
     EXPECT_EQ(queue.Pop().packet, nullptr);
+}
+
+TEST(VideoDecoder, WithoutAHardwareDeviceOpensInSoftwareAndNamesTheDevicesTried) {
+    AVFormatContext *input = avformat_alloc_context();
+    AVStream *stream = avformat_new_stream(input, nullptr);
+    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    stream->codecpar->codec_id = AV_CODEC_ID_H264;
+    stream->time_base = AVRational{1, 90000};
+    const VideoDecoder::Opened opened =
+        VideoDecoder::Open(*stream, *avcodec_find_decoder(AV_CODEC_ID_H264), true);
+    ASSERT_TRUE(opened.decoder);
+    // Without a device (our CI machines) both are named for the log line; with one, none.
+    if (opened.decoder->UsesHardware())
+        EXPECT_EQ(opened.softwareBecause, "");
+    else
+        EXPECT_EQ(opened.softwareBecause, "vaapi, cuda");
+    avformat_free_context(input);
 }
 
 TEST_F(StreamReceiverTest, DeliversTheCamerasPicturesAndReconnectsAfterTheServerRestarts) {
