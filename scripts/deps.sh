@@ -15,6 +15,8 @@ packages=(
   # KestraCamera: FFmpeg 5.1 and the placeholder decoder
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev
   libturbojpeg0-dev
+  # kestra-capture: sample checksums
+  zlib1g-dev
   # KestraCamera's Windows compile check: mingw-w64 with its DirectShow headers
   g++-mingw-w64-i686
   # camera simulator: RTSP server with H.264 encoding

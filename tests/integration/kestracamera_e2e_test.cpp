@@ -97,7 +97,7 @@ struct Sample {
 std::vector<Sample> parseSamples(const QString &out) {
     static const QRegularExpression line(
         QStringLiteral(
-            R"(^sample (\d+) arrival_ms=([\d.]+) start=(-?\d+) stop=(-?\d+) sync=(\d) bytes=(\d+)$)"),
+            R"(^sample (\d+) arrival_ms=([\d.]+) start=(-?\d+) stop=(-?\d+) sync=(\d) bytes=(\d+) )"),
         QRegularExpression::MultilineOption);
     std::vector<Sample> samples;
     for (auto it = line.globalMatch(out); it.hasNext();) {

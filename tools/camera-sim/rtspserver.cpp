@@ -46,6 +46,8 @@ struct StampState {
 
 GstPadProbeReturn stampFrame(GstPad *, GstPadProbeInfo *info, gpointer data) {
     auto *state = static_cast<StampState *>(data);
+    // The picture's capture time: taken as it leaves the source, before encoding.
+    const std::uint64_t captured = framestamp::monotonicMicroseconds();
     GstBuffer *buffer = gst_buffer_make_writable(gst_pad_probe_info_get_buffer(info));
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     GstVideoFrame frame;
@@ -59,6 +61,7 @@ GstPadProbeReturn stampFrame(GstPad *, GstPadProbeInfo *info, gpointer data) {
         picture.height = GST_VIDEO_FRAME_HEIGHT(&frame);
         framestamp::draw(picture,
                          framestamp::text(std::chrono::system_clock::now(), state->frames));
+        framestamp::drawCode(picture, {captured, static_cast<std::uint32_t>(state->frames)});
         gst_video_frame_unmap(&frame);
     }
     ++state->frames;

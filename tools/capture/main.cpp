@@ -1,17 +1,18 @@
 // kestra-capture: a video application over our DirectShow layer. It lists the video input
 // devices, lists a device's formats, and grabs samples from a device through a filter graph
-// (device filter -> CaptureSinkFilter), printing each sample's times and writing the samples
-// and a PNG snapshot of the last one.
+// (device filter -> CaptureSinkFilter), printing each sample's times, CRC-32 and, for pictures
+// from the camera simulator, the frame number and latency read off its stamp; it writes the
+// samples and a PNG snapshot of the last one.
 //
 // Exit status: 0 on success, 1 on any failure (with a message on stderr), 2 for a usage error.
 #include "capturedevice.h"
 #include "capturesink.h"
+#include "graboptions.h"
+#include "sampleanalysis.h"
 #include "snapshotwriter.h"
 
 #include "runtime/filtergraph.h"
 
-#include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -27,16 +29,6 @@ using namespace capture;
 
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
-constexpr double kMaxTimeoutSeconds = 24 * 3600;
-
-struct GrabOptions {
-    std::string device;
-    std::optional<int> format;
-    int count = 30;
-    std::optional<std::filesystem::path> out;
-    bool raw = true;
-    double timeoutSeconds = 10;
-};
 
 int Fail(const std::string &message) {
     std::fprintf(stderr, "kestra-capture: %s\n", message.c_str());
@@ -44,50 +36,14 @@ int Fail(const std::string &message) {
 }
 
 int Usage() {
-    std::fputs("usage: kestra-capture list\n"
-               "       kestra-capture formats <device>\n"
-               "       kestra-capture grab <device> [--format N] [--count N] [--out DIR]\n"
-               "                           [--timeout S] [--no-raw]\n",
-               stderr);
+    std::fputs(
+        "usage: kestra-capture list\n"
+        "       kestra-capture formats <device>\n"
+        "       kestra-capture grab <device> [--format N] [--count N | --count 0 --seconds S]\n"
+        "                           [--out DIR] [--raw-every N] [--no-raw] [--live]\n"
+        "                           [--timeout S]\n",
+        stderr);
     return kUsage;
-}
-
-template <class T> bool ParseNumber(std::string_view text, T *value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
-bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options) {
-    if (args.empty())
-        return false;
-    options->device = args[0];
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string_view option = args[i];
-        if (option == "--no-raw") {
-            options->raw = false;
-            continue;
-        }
-        if (i + 1 == args.size())
-            return false;
-        const std::string_view value = args[++i];
-        bool valid = false;
-        if (option == "--format") {
-            int index = 0;
-            valid = ParseNumber(value, &index);
-            options->format = index;
-        } else if (option == "--count") {
-            valid = ParseNumber(value, &options->count) && options->count > 0;
-        } else if (option == "--out") {
-            options->out = std::filesystem::path(value);
-            valid = !value.empty();
-        } else if (option == "--timeout") {
-            valid = ParseNumber(value, &options->timeoutSeconds) && options->timeoutSeconds > 0 &&
-                    options->timeoutSeconds <= kMaxTimeoutSeconds;
-        }
-        if (!valid)
-            return false;
-    }
-    return true;
 }
 
 // COM for the lifetime of a command.
@@ -171,52 +127,51 @@ int CurrentFormat(const OpenedDevice &device, CMediaType *type) {
     return 0;
 }
 
-double Milliseconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+// What the grab does with each sample as the recorder's worker hands it over: its line at once
+// with --live, its raw file with --out, and the bytes of the latest for the snapshot. Used on
+// the worker thread until the recorder finishes, then read on the main thread.
+class GrabOutput {
+public:
+    explicit GrabOutput(const GrabOptions &options) : m_options(options) {}
 
-void PrintSamples(const std::vector<CapturedSample> &samples,
-                  std::chrono::steady_clock::time_point runStart) {
-    const auto time = [](const std::optional<REFERENCE_TIME> &t) {
-        return t ? std::to_string(*t) : std::string("none");
-    };
-    double maxGap = 0;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        const CapturedSample &s = samples[i];
-        std::printf("sample %zu arrival_ms=%.3f start=%s stop=%s sync=%d bytes=%d\n", i,
-                    Milliseconds(s.arrival - runStart), time(s.start).c_str(), time(s.stop).c_str(),
-                    s.syncPoint ? 1 : 0, static_cast<int>(s.actualLength));
-        if (i > 0)
-            maxGap = std::max(maxGap, Milliseconds(s.arrival - samples[i - 1].arrival));
+    // Before the graph runs, so before the first sample; the sample lines count from it.
+    void Start() { m_runStart = std::chrono::steady_clock::now(); }
+    std::chrono::steady_clock::time_point runStart() const { return m_runStart; }
+
+    void Handle(const SampleFacts &facts, std::vector<uint8_t> *bytes) {
+        if (m_options.live) {
+            std::printf("%s\n", SampleLine(facts, m_runStart).c_str());
+            std::fflush(stdout);
+        }
+        if (!m_options.out)
+            return;
+        if (m_options.raw && facts.index % static_cast<size_t>(m_options.rawEvery) == 0)
+            WriteRaw(facts.index, *bytes);
+        m_last.swap(*bytes);
     }
-    const double span =
-        samples.size() > 1 ? Milliseconds(samples.back().arrival - samples.front().arrival) : 0;
-    const double fps = span > 0 ? (samples.size() - 1) * 1000.0 / span : 0;
-    std::printf("frames=%zu fps=%.1f max_gap_ms=%.1f\n", samples.size(), fps, maxGap);
-}
 
-int WriteOutputs(const std::vector<CapturedSample> &samples, const GrabOptions &options,
-                 const VideoFormat &format) {
-    const std::filesystem::path &dir = *options.out;
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error)
-        return Fail("cannot create " + dir.string() + ": " + error.message());
-    for (size_t i = 0; options.raw && i < samples.size(); ++i) {
-        const std::filesystem::path file = dir / ("sample-" + std::to_string(i) + ".raw");
+    const std::vector<uint8_t> &last() const { return m_last; }
+    // The first write that failed, if any.
+    const std::optional<std::string> &failure() const { return m_failure; }
+
+private:
+    void WriteRaw(size_t index, const std::vector<uint8_t> &bytes) {
+        if (m_failure)
+            return;
+        const std::filesystem::path file =
+            *m_options.out / ("sample-" + std::to_string(index) + ".raw");
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(samples[i].bytes.data()),
-                  static_cast<std::streamsize>(samples[i].bytes.size()));
+        out.write(reinterpret_cast<const char *>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
         if (!out.flush())
-            return Fail("cannot write " + file.string());
+            m_failure = "cannot write " + file.string();
     }
-    const std::vector<uint8_t> &last = samples.back().bytes;
-    std::string why;
-    if (!WritePngSnapshot(dir / "snapshot.png", last.data(), last.size(), format.fourcc,
-                          format.width, format.height, &why))
-        return Fail("no snapshot: " + why);
-    return 0;
-}
+
+    const GrabOptions &m_options;
+    std::chrono::steady_clock::time_point m_runStart;
+    std::vector<uint8_t> m_last;
+    std::optional<std::string> m_failure;
+};
 
 int GrabCommand(const GrabOptions &options) {
     OpenedDevice device;
@@ -232,12 +187,22 @@ int GrabCommand(const GrabOptions &options) {
     const std::optional<VideoFormat> format = DescribeVideoFormat(type);
     if (!format)
         return Fail("the device's current type is not a video type with a VIDEOINFOHEADER");
+    if (options.out) {
+        std::error_code error;
+        std::filesystem::create_directories(*options.out, error);
+        if (error)
+            return Fail("cannot create " + options.out->string() + ": " + error.message());
+    }
 
-    const auto keep = !options.out  ? SampleRecorder::Keep::None
-                      : options.raw ? SampleRecorder::Keep::All
-                                    : SampleRecorder::Keep::Last;
+    GrabOutput output(options);
     // Declared before the graph: the sink uses it until the graph lets the filters go.
-    SampleRecorder recorder(static_cast<size_t>(options.count), keep);
+    // Printed at the end unless --live printed them already.
+    const bool keepFacts = !options.live;
+    SampleRecorder recorder(static_cast<size_t>(options.count), keepFacts,
+                            {format->fourcc, format->width, format->height},
+                            [&output](const SampleFacts &facts, std::vector<uint8_t> *bytes) {
+                                output.Handle(facts, bytes);
+                            });
     HRESULT hr = S_OK;
     ComRef<IBaseFilter> sink =
         ComRef<IBaseFilter>::Adopt(CaptureSinkFilter::Create(type, &recorder, &hr));
@@ -260,25 +225,43 @@ int GrabCommand(const GrabOptions &options) {
         return Fail("connect failed: " + HresultText(hr));
     graph->SetDefaultSyncSource();
 
-    const auto runStart = std::chrono::steady_clock::now();
+    output.Start();
     hr = graph->Run();
     if (FAILED(hr))
         return Fail("run failed: " + HresultText(hr));
-    const bool complete =
-        recorder.WaitUntilComplete(std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::duration<double>(options.timeoutSeconds)));
+    bool complete = true;
+    const auto seconds = [](double s) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::duration<double>(s));
+    };
+    if (options.runsForSeconds())
+        std::this_thread::sleep_for(seconds(*options.seconds));
+    else
+        complete = recorder.WaitUntilComplete(seconds(options.timeoutSeconds));
     graph->Stop();
+    recorder.Finish();
     if (!complete) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%g", options.timeoutSeconds);
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", options.timeoutSeconds);
         return Fail("timeout: " + std::to_string(recorder.Count()) + " of " +
-                    std::to_string(options.count) + " samples after " + seconds + " s");
+                    std::to_string(options.count) + " samples after " + text + " s");
     }
 
-    const std::vector<CapturedSample> samples = recorder.Take();
-    PrintSamples(samples, runStart);
+    for (const SampleFacts &facts : recorder.Take())
+        std::printf("%s\n", SampleLine(facts, output.runStart()).c_str());
+    std::printf("%s\n", recorder.Summary().Line(output.runStart()).c_str());
     std::fflush(stdout);
-    return options.out ? WriteOutputs(samples, options, *format) : 0;
+    if (recorder.Count() == 0)
+        return Fail("no samples");
+    if (output.failure())
+        return Fail(*output.failure());
+    if (!options.out)
+        return 0;
+    std::string why;
+    if (!WritePngSnapshot(*options.out / "snapshot.png", output.last().data(), output.last().size(),
+                          format->fourcc, format->width, format->height, &why))
+        return Fail("no snapshot: " + why);
+    return 0;
 }
 
 int Run(const std::vector<std::string_view> &args) {

@@ -1,4 +1,5 @@
 #include "snapshotwriter.h"
+#include "fourcc.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -13,13 +14,6 @@ extern "C" {
 namespace capture {
 
 namespace {
-
-constexpr uint32_t FourCC(char a, char b, char c, char d) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(a)) |
-           static_cast<uint32_t>(static_cast<uint8_t>(b)) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24;
-}
 
 AVPixelFormat PixelFormatOf(uint32_t fourcc) {
     switch (fourcc) {

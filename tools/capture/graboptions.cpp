@@ -1,0 +1,64 @@
+#include "graboptions.h"
+
+#include <charconv>
+
+namespace capture {
+
+namespace {
+
+constexpr double kMaxSeconds = 24 * 3600;
+
+template <class T> bool ParseNumber(std::string_view text, T *value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseSeconds(std::string_view text, double *seconds) {
+    return ParseNumber(text, seconds) && *seconds > 0 && *seconds <= kMaxSeconds;
+}
+
+} // namespace
+
+bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options) {
+    if (args.empty())
+        return false;
+    options->device = args[0];
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string_view option = args[i];
+        if (option == "--no-raw") {
+            options->raw = false;
+            continue;
+        }
+        if (option == "--live") {
+            options->live = true;
+            continue;
+        }
+        if (i + 1 == args.size())
+            return false;
+        const std::string_view value = args[++i];
+        bool valid = false;
+        if (option == "--format") {
+            int index = 0;
+            valid = ParseNumber(value, &index);
+            options->format = index;
+        } else if (option == "--count") {
+            valid = ParseNumber(value, &options->count) && options->count >= 0;
+        } else if (option == "--seconds") {
+            double seconds = 0;
+            valid = ParseSeconds(value, &seconds);
+            options->seconds = seconds;
+        } else if (option == "--raw-every") {
+            valid = ParseNumber(value, &options->rawEvery) && options->rawEvery >= 1;
+        } else if (option == "--out") {
+            options->out = std::filesystem::path(value);
+            valid = !value.empty();
+        } else if (option == "--timeout") {
+            valid = ParseSeconds(value, &options->timeoutSeconds);
+        }
+        if (!valid)
+            return false;
+    }
+    return options->runsForSeconds() == options->seconds.has_value();
+}
+
+} // namespace capture

@@ -1,0 +1,33 @@
+// The options of "kestra-capture grab" and their parser, kept apart from the tool's main so
+// that the rules (which values are valid, which options go together) can be tested alone.
+//
+// Pure: called on the main thread, holds no state.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace capture {
+
+struct GrabOptions {
+    std::string device;
+    std::optional<int> format;
+    int count = 30;                // 0: run for `seconds` instead
+    std::optional<double> seconds; // only with count 0
+    std::optional<std::filesystem::path> out;
+    bool raw = true;
+    int rawEvery = 1;  // with out: write samples 0, N, 2N, ... raw
+    bool live = false; // print each sample line as it arrives
+    double timeoutSeconds = 10;
+
+    bool runsForSeconds() const { return count == 0; }
+};
+
+// args: the device name, then the options. False for anything malformed, out of range, or for
+// --count 0 without --seconds and --seconds with another count.
+bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options);
+
+} // namespace capture
