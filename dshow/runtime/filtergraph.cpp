@@ -88,6 +88,63 @@ void DisconnectPins(IBaseFilter *filter) {
     }
 }
 
+// The filter a pin belongs to (not referenced), or null.
+IBaseFilter *OwnerOf(IPin *pin) {
+    PIN_INFO info{};
+    if (FAILED(pin->QueryPinInfo(&info)) || !info.pFilter)
+        return nullptr;
+    info.pFilter->Release();
+    return info.pFilter;
+}
+
+// The filters fed by a filter's connected output pins.
+std::vector<IBaseFilter *> DownstreamOf(IBaseFilter *filter) {
+    std::vector<IBaseFilter *> below;
+    IEnumPins *pins = nullptr;
+    if (FAILED(filter->EnumPins(&pins)))
+        return below;
+    IPin *pin = nullptr;
+    while (pins->Next(1, &pin, nullptr) == S_OK) {
+        PIN_DIRECTION direction = PINDIR_INPUT;
+        IPin *peer = nullptr;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_OUTPUT &&
+            SUCCEEDED(pin->ConnectedTo(&peer))) {
+            if (IBaseFilter *owner = OwnerOf(peer))
+                below.push_back(owner);
+            peer->Release();
+        }
+        pin->Release();
+    }
+    pins->Release();
+    return below;
+}
+
+// Each filter after every filter it feeds; filters of a cycle keep their order at the end.
+std::vector<ComRef<IBaseFilter>> DownstreamFirst(std::vector<ComRef<IBaseFilter>> filters) {
+    std::vector<ComRef<IBaseFilter>> ordered;
+    while (!filters.empty()) {
+        const auto placed = [&](IBaseFilter *f) {
+            return std::any_of(ordered.begin(), ordered.end(),
+                               [f](const ComRef<IBaseFilter> &o) { return o.get() == f; });
+        };
+        const auto inGraph = [&](IBaseFilter *f) {
+            return std::any_of(filters.begin(), filters.end(),
+                               [f](const ComRef<IBaseFilter> &o) { return o.get() == f; });
+        };
+        auto ready = std::find_if(filters.begin(), filters.end(), [&](const auto &filter) {
+            const std::vector<IBaseFilter *> below = DownstreamOf(filter.get());
+            return std::all_of(below.begin(), below.end(), [&](IBaseFilter *f) {
+                return f == filter.get() || placed(f) || !inGraph(f);
+            });
+        });
+        if (ready == filters.end())
+            ready = filters.begin();
+        ordered.push_back(std::move(*ready));
+        filters.erase(ready);
+    }
+    return ordered;
+}
+
 } // namespace
 
 HRESULT FilterGraph::Create(FilterGraph **graph) {
@@ -303,7 +360,7 @@ STDMETHODIMP FilterGraph::SetDefaultSyncSource() {
 
 template <typename Call> HRESULT FilterGraph::ForEachFilter(Call call) const {
     HRESULT result = S_OK;
-    for (const ComRef<IBaseFilter> &filter : Filters()) {
+    for (const ComRef<IBaseFilter> &filter : DownstreamFirst(Filters())) {
         const HRESULT hr = call(filter.get());
         if (FAILED(hr) && SUCCEEDED(result))
             result = hr;

@@ -68,6 +68,8 @@ private:
     std::u16string UniqueName(LPCWSTR requested) const; // m_mutex held
     void SetState(FILTER_STATE state);
     // Calls one state change on every filter; the first failure is returned, all are called.
+    // Downstream filters come first, as with the system's graph: a source that starts
+    // delivering must find the filters below it already paused, or they refuse the samples.
     template <typename Call> HRESULT ForEachFilter(Call call) const;
 
     std::atomic<ULONG> m_refs{1};

@@ -846,6 +846,8 @@ public:
     }
     STDMETHODIMP Pause() override {
         calls.push_back("Pause");
+        if (pauseOrder)
+            pauseOrder->push_back(this);
         return S_OK;
     }
     STDMETHODIMP Run(REFERENCE_TIME start) override {
@@ -876,6 +878,7 @@ public:
     STDMETHODIMP QueryVendorInfo(LPWSTR *) override { return E_NOTIMPL; }
 
     std::vector<std::string> calls;
+    std::vector<FakeFilter *> *pauseOrder = nullptr; // shared by filters to compare order
     IFilterGraph *graph = nullptr;
     std::u16string name;
     ComRef<IReferenceClock> clock;
@@ -973,6 +976,17 @@ TEST_F(FilterGraphTest, RunPausesThenRunsEveryFilterOnTheGraphClock) {
     EXPECT_EQ(graph->State(), State_Stopped);
     EXPECT_EQ(sink->calls.back(), "Stop");
     EXPECT_EQ(source->calls.back(), "Stop");
+}
+
+TEST_F(FilterGraphTest, ADownstreamFilterIsPausedBeforeTheFilterFeedingIt) {
+    // Added source first: a source started first would deliver into a stopped sink.
+    ASSERT_EQ(Connect(), S_OK);
+    std::vector<FakeFilter *> order;
+    source->pauseOrder = &order;
+    sink->pauseOrder = &order;
+    ASSERT_EQ(graph->Run(), S_OK);
+    EXPECT_EQ(order, (std::vector<FakeFilter *>{sink, source}));
+    ASSERT_EQ(graph->Stop(), S_OK);
 }
 
 TEST_F(FilterGraphTest, AFilterFailingToRunStopsTheGraph) {
