@@ -5,6 +5,21 @@
 
 namespace {
 
+// Hands out a new enumerator holding one reference, as every Enum and Clone call does.
+template <class Enumerator, class Interface, class... Args>
+HRESULT NewEnumerator(Interface **ppEnum, Args... args) {
+    if (ppEnum == nullptr) {
+        return E_POINTER;
+    }
+    auto *pEnum = new (std::nothrow) Enumerator(args...);
+    *ppEnum = pEnum;
+    if (pEnum == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    pEnum->AddRef();
+    return S_OK;
+}
+
 using WideTraits = std::char_traits<WCHAR>;
 
 // A heap copy (delete[]) of s; null for a null s or when out of memory.
@@ -202,16 +217,7 @@ STDMETHODIMP CBaseFilter::GetSyncSource(IReferenceClock **pClock) {
 }
 
 STDMETHODIMP CBaseFilter::EnumPins(IEnumPins **ppEnum) {
-    if (ppEnum == nullptr) {
-        return E_POINTER;
-    }
-    auto *pEnum = new (std::nothrow) CEnumPins(this, nullptr);
-    *ppEnum = pEnum;
-    if (pEnum == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    pEnum->AddRef();
-    return S_OK;
+    return NewEnumerator<CEnumPins>(ppEnum, this, nullptr);
 }
 
 STDMETHODIMP CBaseFilter::FindPin(LPCWSTR Id, IPin **ppPin) {
@@ -351,13 +357,7 @@ STDMETHODIMP CEnumPins::Clone(IEnumPins **ppEnum) {
     if (OutOfSync()) {
         return VFW_E_ENUM_OUT_OF_SYNC;
     }
-    auto *pEnum = new (std::nothrow) CEnumPins(m_pFilter, this);
-    if (pEnum == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    pEnum->AddRef();
-    *ppEnum = pEnum;
-    return S_OK;
+    return NewEnumerator<CEnumPins>(ppEnum, m_pFilter, this);
 }
 
 // ---- CBasePin
@@ -626,16 +626,7 @@ STDMETHODIMP CBasePin::QueryAccept(const AM_MEDIA_TYPE *pmt) {
 }
 
 STDMETHODIMP CBasePin::EnumMediaTypes(IEnumMediaTypes **ppEnum) {
-    if (ppEnum == nullptr) {
-        return E_POINTER;
-    }
-    auto *pEnum = new (std::nothrow) CEnumMediaTypes(this, nullptr);
-    *ppEnum = pEnum;
-    if (pEnum == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    pEnum->AddRef();
-    return S_OK;
+    return NewEnumerator<CEnumMediaTypes>(ppEnum, this, nullptr);
 }
 
 STDMETHODIMP CBasePin::QueryInternalConnections(IPin ** /*apPin*/, ULONG * /*nPin*/) {
@@ -765,14 +756,5 @@ STDMETHODIMP CEnumMediaTypes::Reset() {
 }
 
 STDMETHODIMP CEnumMediaTypes::Clone(IEnumMediaTypes **ppEnum) {
-    if (ppEnum == nullptr) {
-        return E_POINTER;
-    }
-    auto *pEnum = new (std::nothrow) CEnumMediaTypes(m_pPin, this);
-    *ppEnum = pEnum;
-    if (pEnum == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    pEnum->AddRef();
-    return S_OK;
+    return NewEnumerator<CEnumMediaTypes>(ppEnum, m_pPin, this);
 }

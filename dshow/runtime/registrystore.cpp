@@ -222,26 +222,28 @@ LONG RegistryStore::SubKeys(const KeyPath &key, std::vector<std::u16string> *nam
 }
 
 LONG RegistryStore::DeleteKey(const KeyPath &base, std::u16string_view subKey) {
-    if (m_root.empty())
-        return ERROR_PATH_NOT_FOUND;
-    std::vector<std::u16string> names;
-    if (const LONG status = SplitKeyPath(subKey, &names); status != ERROR_SUCCESS)
-        return status;
-    if (base.empty() && names.empty())
-        return ERROR_ACCESS_DENIED;
-    WriteLock lock(m_root);
-    if (lock.Error() != ERROR_SUCCESS)
-        return lock.Error();
-    KeyPath key;
-    if (const LONG status = Resolve(base, names, &key); status != ERROR_SUCCESS)
-        return status;
-    const std::string folder = Folder(key);
-    if (HasSubFolder(folder))
-        return ERROR_ACCESS_DENIED;
-    return RemoveFolderTree(folder);
+    return DeleteWith(base, subKey, [](const std::string &folder, bool /*namedKey*/) -> LONG {
+        return HasSubFolder(folder) ? ERROR_ACCESS_DENIED : RemoveFolderTree(folder);
+    });
 }
 
 LONG RegistryStore::DeleteTree(const KeyPath &base, std::u16string_view subKey) {
+    return DeleteWith(base, subKey, [](const std::string &folder, bool namedKey) -> LONG {
+        if (namedKey)
+            return RemoveFolderTree(folder);
+        // Without a subkey only the key's subkeys go; the key stays.
+        std::error_code error;
+        for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            if (const LONG status = RemoveFolderTree(it->path()); status != ERROR_SUCCESS)
+                return status;
+        }
+        return error ? Win32ErrorFromErrno(error.value(), ERROR_ACCESS_DENIED) : ERROR_SUCCESS;
+    });
+}
+
+LONG RegistryStore::DeleteWith(const KeyPath &base, std::u16string_view subKey,
+                               const std::function<LONG(const std::string &, bool)> &remove) {
     if (m_root.empty())
         return ERROR_PATH_NOT_FOUND;
     std::vector<std::u16string> names;
@@ -255,16 +257,7 @@ LONG RegistryStore::DeleteTree(const KeyPath &base, std::u16string_view subKey) 
     KeyPath key;
     if (const LONG status = Resolve(base, names, &key); status != ERROR_SUCCESS)
         return status;
-    const std::string folder = Folder(key);
-    if (!names.empty())
-        return RemoveFolderTree(folder);
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (const LONG status = RemoveFolderTree(it->path()); status != ERROR_SUCCESS)
-            return status;
-    }
-    return error ? Win32ErrorFromErrno(error.value(), ERROR_ACCESS_DENIED) : ERROR_SUCCESS;
+    return remove(Folder(key), !names.empty());
 }
 
 LONG RegistryStore::ReadString(std::u16string_view keyPath, std::u16string_view name,

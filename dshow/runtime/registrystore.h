@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,6 +57,10 @@ public:
 private:
     std::string Folder(const KeyPath &key) const;
     // Looks up each of names below base; *resolved gets as many folders as exist.
+    // Resolves the key a delete names and, under the write lock, runs remove on its folder
+    // (with true when a subkey was named); the root itself is never deleted.
+    LONG DeleteWith(const KeyPath &base, std::u16string_view subKey,
+                    const std::function<LONG(const std::string &, bool)> &remove);
     LONG Resolve(const KeyPath &base, const std::vector<std::u16string> &names,
                  KeyPath *resolved) const;
 
