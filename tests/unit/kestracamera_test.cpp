@@ -4,6 +4,7 @@
 #include "convert/placeholder.h"
 #include "device/vcameratypes.h"
 #include "source/formatlist.h"
+#include "source/frameratemeter.h"
 #include "source/kestracamera.h"
 #include "source/kestracameraids.h"
 #include "source/kestracamerastream.h"
@@ -485,6 +486,73 @@ TEST_F(KestraCameraTest, PicturesKeepTheCameraSpacingInSampleTimeAndAStallKeepsT
     EXPECT_EQ(stalled.start(), 1700000);
     EXPECT_EQ(stalled.stop(), 1700000 + 400000);
     av_frame_free(&frame);
+}
+
+TEST_F(KestraCameraTest, APictureOfTheWrongSizeIsNotWrittenAndSaidOncePerRun) {
+    OpenLog(1);
+    Camera camera(1);
+    CKestraCameraStream &pin = camera.pin();
+    auto owned = std::make_unique<FakePictures>();
+    FakePictures &pictures = *owned;
+    pin.SetPictureSource(std::move(owned));
+    CMediaType type = VideoType(VideoFormatCode::NV12, 64, 32, 400000);
+    ASSERT_EQ(pin.SetMediaType(&type), S_OK);
+    AVFrame *frame = av_frame_alloc();
+    frame->format = AV_PIX_FMT_NV12;
+    frame->width = 32; // the camera sends another size than the one negotiated
+    frame->height = 16;
+    ASSERT_EQ(av_frame_get_buffer(frame, 0), 0);
+    frame->time_base = AVRational{1, 90000};
+    pictures.picture = frame;
+    pictures.streaming = true;
+
+    const auto mismatches = [this] {
+        const std::string text = LogText(1);
+        size_t count = 0;
+        for (size_t at = text.find("does not fit"); at != std::string::npos;
+             at = text.find("does not fit", at + 1))
+            ++count;
+        return count;
+    };
+    for (int i = 0; i < 3; ++i) {
+        FakeMediaSample sample(64 * 32 * 3 / 2);
+        ASSERT_EQ(pin.FillBuffer(&sample), S_OK);
+        frame->pts += 3600;
+        EXPECT_EQ(sample.bytes(), FakeMediaSample(64 * 32 * 3 / 2).bytes());
+    }
+    EXPECT_EQ(mismatches(), 1u);
+    EXPECT_NE(LogText(1).find("camera picture 32x16 does not fit the negotiated 64x32"),
+              std::string::npos);
+
+    // The placeholder in between starts a new run, which reports again.
+    pictures.streaming = false;
+    pictures.picture = nullptr;
+    FakeMediaSample gap(64 * 32 * 3 / 2);
+    ASSERT_EQ(pin.FillBuffer(&gap), S_OK);
+    pictures.streaming = true;
+    pictures.picture = frame;
+    ASSERT_EQ(pin.FillBuffer(&gap), S_OK);
+    EXPECT_EQ(mismatches(), 2u);
+    av_frame_free(&frame);
+}
+
+TEST_F(KestraCameraTest, ThePictureRateIsLoggedOnlyOutsideTheNormalBand) {
+    OpenLog(2);
+    FrameRateMeter meter;
+    const auto second = [&meter](uint64_t start, int pictures) {
+        for (int i = 0; i < pictures; ++i)
+            meter.Count(start + static_cast<uint64_t>(i) * 1000 / pictures);
+    };
+    second(0, 30);    // normal: nothing
+    second(1000, 35); // the 30 of the first second are reported when this one starts
+    second(2000, 20);
+    second(3000, 21);
+    meter.Count(4000);
+    const std::string text = LogText(2);
+    EXPECT_EQ(text.find("current video fps = 30."), std::string::npos);
+    EXPECT_NE(text.find("current video fps = 35."), std::string::npos);
+    EXPECT_NE(text.find("current video fps = 20."), std::string::npos);
+    EXPECT_EQ(text.find("current video fps = 21."), std::string::npos);
 }
 
 TEST_F(KestraCameraTest, FillBufferReportsStatusAtMostEveryTwoSeconds) {
