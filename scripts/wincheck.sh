@@ -34,7 +34,7 @@ for lib in libavcodec libavdevice libavfilter libavformat libavutil libswresampl
   done
 done
 
-flags=(-std=c++20 -fsyntax-only -Idshow/baseclasses -Ifilter -Isrc -idirafter "$ffmpeg")
+flags=(-std=c++20 -fsyntax-only -Idshow/baseclasses -Ifilter -Icontract -idirafter "$ffmpeg")
 
 # Folders of the Windows build; a folder that does not exist yet has nothing to check.
 folders=(dshow/baseclasses filter/convert filter/source filter/receiver filter/com

@@ -1,5 +1,7 @@
 #include "configfolder.h"
 
+#include "vcam/pairingfile.h"
+
 #include <cstdlib>
 
 namespace Kestra {
@@ -19,7 +21,7 @@ std::filesystem::path ConfigHome() {
 } // namespace
 
 std::filesystem::path KestraLiveFolder() {
-    return ConfigHome() / "KestraLive";
+    return ConfigHome() / vconfig::programFolder;
 }
 
 } // namespace Kestra

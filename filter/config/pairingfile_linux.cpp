@@ -2,6 +2,7 @@
 
 #include "configfolder.h"
 #include "inireader.h"
+#include "vcam/pairingfile.h"
 
 #include <fstream>
 
@@ -29,9 +30,9 @@ bool ReadSmallFile(const std::filesystem::path &path, std::string &content) {
 
 std::string ReadPairedCameraAddress(int slot) {
     std::string content;
-    if (!ReadSmallFile(KestraLiveFolder() / "ini" / "VConfig.ini", content))
+    if (!ReadSmallFile(KestraLiveFolder() / vconfig::iniFolder / vconfig::fileName, content))
         return "Error";
-    return FindIniValue(content, "VCameralist", "VCamera" + std::to_string(slot)).value_or("Error");
+    return FindIniValue(content, vconfig::section, vconfig::slotKey(slot)).value_or("Error");
 }
 
 } // namespace Kestra

@@ -13,7 +13,7 @@ namespace Kestra {
 // True while KestraLive's main window is there to receive posts.
 bool MainWindowExists();
 
-// Posts one message (WM_VCAM_* from device/vcameratypes.h). Never blocks; silently nothing
+// Posts one message (WM_VCAM_* from vcam/messages.h). Never blocks; silently nothing
 // when there is no window or its queue is full.
 void PostToMainWindow(uint32_t message, uint64_t wParam, int64_t lParam);
 

@@ -2,7 +2,7 @@
 // crashed KestraLive refuses connections, so "exists" is a successful connect(), not the file.
 #include "mainwindow.h"
 
-#include "device/vcameratypes.h"
+#include "vcam/messages.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "device/vcameratypes.h"
+#include "vcam/messages.h"
 
 #include <windows.h>
 

@@ -2,9 +2,9 @@
 
 #include "config/pairingfile.h"
 #include "config/vclog.h"
-#include "device/vcameratypes.h"
 #include "platform/mainwindow.h"
 #include "platform/moduleinfo.h"
+#include "vcam/messages.h"
 #include "videodecoder.h"
 
 #include <mutex>

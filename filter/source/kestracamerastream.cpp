@@ -2,11 +2,11 @@
 
 #include "config/vclog.h"
 #include "convert/framecopy.h"
-#include "device/vcameratypes.h"
 #include "kestracamera.h"
 #include "kestracameraids.h"
 #include "platform/mainwindow.h"
 #include "platform/moduleinfo.h"
+#include "vcam/messages.h"
 #include "videotype.h"
 
 extern "C" {

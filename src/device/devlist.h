@@ -16,7 +16,7 @@
 #pragma once
 
 #include "device/network.h"
-#include "device/vcameratypes.h"
+#include "vcam/slots.h"
 
 #include <map>
 #include <QList>

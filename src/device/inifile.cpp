@@ -2,6 +2,8 @@
 
 #include "aes/aes.h"
 #include "log/logline.h"
+#include "vcam/pairingfile.h"
+#include "vcam/slots.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -12,16 +14,10 @@ namespace {
 const QByteArray tokenKey = QByteArrayLiteral("5f3a9c07e1b2d486");
 const QByteArray tokenIv = QByteArrayLiteral("a7d20e9b4c1f6835");
 
-const QString vcameraGroup = QStringLiteral("VCameralist");
-constexpr int firstVCamera = 1;
-constexpr int lastVCamera = 4;
+const QString vcameraGroup = QString::fromLatin1(vconfig::section);
 
 QString vcameraKey(int id) {
-    return vcameraGroup + QStringLiteral("/VCamera") + QString::number(id);
-}
-
-bool validVCamera(int id) {
-    return id >= firstVCamera && id <= lastVCamera;
+    return vcameraGroup + u'/' + QString::fromStdString(vconfig::slotKey(id));
 }
 
 } // namespace
@@ -33,7 +29,8 @@ IniFile &IniFile::getInstance() {
 
 IniFile::IniFile(const QString &configRoot, QObject *parent)
     : QObject(parent), m_cipher(AES::instance()) {
-    m_vconfigPath = configRoot + QStringLiteral("/ini/VConfig.ini");
+    m_vconfigPath = configRoot + u'/' + QLatin1String(vconfig::iniFolder) + u'/' +
+                    QLatin1String(vconfig::fileName);
     m_vconfig = std::make_unique<QSettings>(m_vconfigPath, QSettings::IniFormat);
     resetVConfig();
 
@@ -171,13 +168,13 @@ void IniFile::clearDeviceRecords() {
 }
 
 void IniFile::setVCamera(int id, const QString &ip) {
-    if (!validVCamera(id))
+    if (!isValidCamID(id))
         return;
     write(*m_vconfig, vcameraKey(id), ip);
 }
 
 QString IniFile::getVCamera(int id) const {
-    if (!validVCamera(id))
+    if (!isValidCamID(id))
         return {};
     return m_vconfig->value(vcameraKey(id)).toString();
 }
@@ -188,7 +185,7 @@ void IniFile::removeVCameraList() {
 
 void IniFile::resetVConfig() {
     m_vconfig->clear();
-    for (int id = firstVCamera; id <= lastVCamera; ++id)
+    for (int id = firstCamID; id <= lastCamID; ++id)
         m_vconfig->setValue(vcameraKey(id), QString());
     sync(*m_vconfig);
 }

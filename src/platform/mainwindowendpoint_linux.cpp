@@ -2,8 +2,8 @@
 // and is replaced; one that accepts belongs to a live instance and is left alone.
 #include "platform/mainwindowendpoint.h"
 
-#include "device/vcameratypes.h"
 #include "log/logline.h"
+#include "vcam/messages.h"
 
 #include <QSocketNotifier>
 

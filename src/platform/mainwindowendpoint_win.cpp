@@ -2,7 +2,7 @@
 // from the GUI thread's queue to the application's native event filters first.
 #include "platform/mainwindowendpoint.h"
 
-#include "device/vcameratypes.h"
+#include "vcam/messages.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>

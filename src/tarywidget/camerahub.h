@@ -12,7 +12,7 @@
 #pragma once
 
 #include "device/devlist.h"
-#include "device/vcameratypes.h"
+#include "vcam/slots.h"
 
 #include <QObject>
 

@@ -7,7 +7,7 @@
 #include "support/tempconfigroot.h"
 
 #include "convert/placeholder.h"
-#include "device/vcameratypes.h"
+#include "vcam/messages.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

@@ -8,10 +8,10 @@
 #include "support/tempconfigroot.h"
 
 #include "config/vclog.h"
-#include "device/vcameratypes.h"
 #include "receiver/packetqueue.h"
 #include "receiver/streamreceiver.h"
 #include "receiver/videodecoder.h"
+#include "vcam/messages.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

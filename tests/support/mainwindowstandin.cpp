@@ -1,6 +1,6 @@
 #include "support/mainwindowstandin.h"
 
-#include "device/vcameratypes.h"
+#include "vcam/messages.h"
 
 #include <cerrno>
 #include <cstdlib>

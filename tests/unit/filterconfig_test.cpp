@@ -6,11 +6,11 @@
 #include "config/pairingfile.h"
 #include "config/vclog.h"
 #include "device/inifile.h"
-#include "device/vcameratypes.h"
 #include "platform/mainwindow.h"
 #include "platform/moduleinfo.h"
 #include "support/mainwindowstandin.h"
 #include "support/tempconfigroot.h"
+#include "vcam/messages.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

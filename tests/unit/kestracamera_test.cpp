@@ -2,7 +2,6 @@
 // allocator stand in for the downstream pin, the main-window stand-in for KestraLive.
 #include "config/vclog.h"
 #include "convert/placeholder.h"
-#include "device/vcameratypes.h"
 #include "source/formatlist.h"
 #include "source/frameratemeter.h"
 #include "source/kestracamera.h"
@@ -11,6 +10,7 @@
 #include "support/fakemediasample.h"
 #include "support/mainwindowstandin.h"
 #include "support/tempconfigroot.h"
+#include "vcam/messages.h"
 
 extern "C" {
 #include <libavutil/frame.h>

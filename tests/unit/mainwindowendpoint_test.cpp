@@ -1,12 +1,12 @@
 // KestraLive's end of the filter's window messages: the datagram both sides agree on, and the
 // endpoint receiving what the filter's PostToMainWindow sends, on the GUI thread, exactly while
 // it exists.
-#include "device/vcameratypes.h"
 #include "platform/mainwindow.h"
 #include "platform/mainwindowendpoint.h"
 #include "support/logcapture.h"
 #include "support/mainwindowstandin.h"
 #include "support/tempconfigroot.h"
+#include "vcam/messages.h"
 
 #include <gtest/gtest.h>
 #include <QFile>

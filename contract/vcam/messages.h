@@ -1,12 +1,6 @@
-// The numbers KestraLive and the filter library agree on for the four virtual
-// cameras: the camera number carried in the filter's window messages and the
-// VConfig.ini keys, and the state a pairing slot shows. Plain C++ with no Qt,
-// because the filter includes it too. Both enumerations have a fixed
-// underlying type so that an out-of-range number received from outside can be
-// held and rejected rather than being undefined.
-//
-// Also the window messages the filter posts to KestraLive's main window and,
-// where there are no window messages (Linux), the datagram that carries them.
+// The messages the filter posts to KestraLive's main window, and, where there are no window
+// messages (Linux), the datagram that carries them and the rule both sides use to find its
+// endpoint.
 #pragma once
 
 #include <array>
@@ -14,30 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-
-// "Kestra Camera 1" to "Kestra Camera 4"; operations that index from zero use
-// the value minus one.
-enum CamID_e : int {
-    VCamera1 = 1,
-    VCamera2 = 2,
-    VCamera3 = 3,
-    VCamera4 = 4,
-};
-
-constexpr int firstCamID = VCamera1;
-constexpr int lastCamID = VCamera4;
-constexpr int camIDCount = lastCamID - firstCamID + 1;
-
-constexpr bool isValidCamID(int id) {
-    return id >= firstCamID && id <= lastCamID;
-}
-
-// State of one virtual camera slot in the pairing dialog and on a camera card.
-enum SlotStatus : int {
-    Free = 0,   // no camera bound
-    Paired = 1, // a camera bound, nothing streaming from it
-    InUse = 2,  // a camera bound and a video application streaming from it
-};
 
 // Messages the filter posts to the window titled mainWindowTitle (WM_USER + 55..57).
 // wParam is always the camera number.
