@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <memory>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -51,12 +52,13 @@ protected:
         camera.load()->setResponder({});
     }
 
-    // Called on the worker, as the event listener would.
-    void push(const DeviceListenTCP::FeedbackInfo_t &event, int afterMs) {
-        QTimer::singleShot(afterMs, network, [this, event] { network->onFeedbackInfo(event); });
+    // Delivered on the worker, as the event listener would.
+    static void push(const DeviceListenTCP::FeedbackInfo_t &event, int afterMs) {
+        Network *engine = Network::getInstance();
+        QTimer::singleShot(afterMs, engine, [engine, event] { engine->onFeedbackInfo(event); });
     }
     // A camera that confirms each setting by its event, after its reply.
-    std::optional<FakeCameraNetwork::Answer> confirming(const QString &request) {
+    static std::optional<FakeCameraNetwork::Answer> confirming(const QString &request) {
         const QString value = request.section(QStringLiteral("-value="), 1);
         if (request.contains(QLatin1String("-type=KEY_OK")))
             push(cameraEvent(QStringLiteral("ADDRTSPSTREAM"), QStringLiteral("1")), 20);
@@ -101,7 +103,7 @@ TEST_F(NetworkEngineTest, ConfigurationSendsTheRequestedValuesWhateverTheCameraR
     connectCamera();
     // While the video standard is set, the camera reports a media mode of its
     // own (a button pressed on it): the sequence must still send what was asked.
-    camera.load()->setResponder([this](const QString &request) {
+    camera.load()->setResponder([](const QString &request) {
         if (request.contains(QLatin1String("-type=VIDEOMODE&-value=")))
             push(cameraEvent(QStringLiteral("MEDIAMODE"), QStringLiteral("4K30")), 5);
         return confirming(request);
@@ -115,7 +117,7 @@ TEST_F(NetworkEngineTest, ConfigurationSendsTheRequestedValuesWhateverTheCameraR
     EXPECT_EQ(signals_.count(QStringLiteral("faild ") + ip), 0);
 
     // An HDR change keeps the rest as the camera last confirmed it.
-    camera.load()->setResponder([this](const QString &request) { return confirming(request); });
+    camera.load()->setResponder([](const QString &request) { return confirming(request); });
     signals_.clear();
     push(cameraEvent(QStringLiteral("ADDRTSPSTREAM"), QStringLiteral("0")), 0);
     ASSERT_TRUE(signals_.waitFor(QStringLiteral("feedback %1 4 0").arg(ip), 5000));
@@ -130,10 +132,11 @@ TEST_F(NetworkEngineTest, CameraLostOrRemovedWhileConfiguringEndsTheConfiguratio
     connectCamera();
     // The camera takes the video standard but never confirms it; then its
     // battery poll fails.
-    std::atomic<bool> serverError = false;
+    // Shared with the responder, which may outlive the test by a request.
+    const auto serverError = std::make_shared<std::atomic<bool>>(false);
     camera.load()->setResponder(
-        [&serverError](const QString &request) -> std::optional<FakeCameraNetwork::Answer> {
-            if (serverError && request.contains(QLatin1String("getbatterycapacity")))
+        [serverError](const QString &request) -> std::optional<FakeCameraNetwork::Answer> {
+            if (*serverError && request.contains(QLatin1String("getbatterycapacity")))
                 return FakeCameraNetwork::Answer{{}, QNetworkReply::InternalServerError};
             return std::nullopt;
         });
@@ -142,14 +145,14 @@ TEST_F(NetworkEngineTest, CameraLostOrRemovedWhileConfiguringEndsTheConfiguratio
     ASSERT_TRUE(QTest::qWaitFor(
         [] { return camera.load()->requests().last().contains(QLatin1String("VIDEOMODE")); },
         5000));
-    serverError = true;
+    *serverError = true;
     ASSERT_TRUE(signals_.waitFor(QStringLiteral("abnormal ") + mac, 5000));
     EXPECT_TRUE(signals_.waitFor(QStringLiteral("faild ") + ip, 1000));
     EXPECT_LT(signals_.events.indexOf(QStringLiteral("faild ") + ip),
               signals_.events.indexOf(QStringLiteral("abnormal ") + mac));
 
     // Polling goes on: it rejoins, configures again and is removed meanwhile.
-    serverError = false;
+    *serverError = false;
     signals_.clear();
     ASSERT_TRUE(signals_.waitFor(QStringLiteral("feedback %1 3 OFF").arg(ip), 5000));
     network->setDeviceVideoResolution(0, ip, QStringLiteral("4K30"), QStringLiteral("PAL"), false);
