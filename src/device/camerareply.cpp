@@ -1,5 +1,8 @@
 #include "device/camerareply.h"
 
+#include "log/logline.h"
+
+#include <QNetworkReply>
 #include <QStringList>
 
 namespace CameraReply {
@@ -17,6 +20,18 @@ int leadingNumber(const QString &piece) {
 }
 
 } // namespace
+
+std::optional<QString> bodyOf(QNetworkReply *reply, const QString &ip, const QString &label) {
+    if (reply->error() != QNetworkReply::NoError) {
+        LOG_ERROR << "camera_" << ip << label << "SERVER reply error:" << reply->errorString();
+        return std::nullopt;
+    }
+    if (reply->bytesAvailable() == 0) {
+        LOG_ERROR << "camera_" << ip << label << "no data available";
+        return std::nullopt;
+    }
+    return QString::fromUtf8(reply->readAll());
+}
 
 bool isSuccess(const QString &body) {
     return body.contains(QStringLiteral("Success"));

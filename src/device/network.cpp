@@ -1,9 +1,13 @@
-// The engine: thread, loop, endpoint table, generic requests and reply routing.
-// The camera operations and handlers are in networkcamera.cpp.
 #include "device/network.h"
 
+#include "device/camera/configrunner.h"
+#include "device/camera/eventapplier.h"
+#include "device/camera/paramquery.h"
+#include "device/camera/statuspoller.h"
 #include "device/devicesearchip.h"
 #include "device/lanproxyfactory.h"
+#include "device/localaddress.h"
+#include "device/threadcheck.h"
 #include "log/logline.h"
 
 #include <QEventLoop>
@@ -14,13 +18,14 @@
 #include <QTimer>
 
 namespace {
-constexpr int transferTimeoutMs = 5000;
+
 constexpr int passWaitMs = 10;
 
-void prepare(QNetworkRequest &request) {
-    request.setTransferTimeout(transferTimeoutMs);
-    request.setRawHeader("Cache-Control", "no-cache");
+Network::AccessManagerFactory &accessManagerFactory() {
+    static Network::AccessManagerFactory factory;
+    return factory;
 }
+
 } // namespace
 
 Network *Network::getInstance() {
@@ -28,43 +33,25 @@ Network *Network::getInstance() {
     return &instance;
 }
 
+void Network::setAccessManagerFactory(AccessManagerFactory factory) {
+    accessManagerFactory() = std::move(factory);
+}
+
 Network::Network()
     : m_waitLoop(new QEventLoop(this)),
-      m_router([this](QNetworkReply *reply, int tag) { dispatch(reply, tag); }) {
+      m_router([this](QNetworkReply *reply, int tag) { dispatch(reply, tag); }),
+      m_issuer(m_router,
+               [this](QNetworkReply *reply) {
+                   connect(reply, &QNetworkReply::finished, this, &Network::onReplyMap);
+               }),
+      m_config(new ConfigRunner(m_records, m_issuer, this)),
+      m_query(new ParamQuery(m_records, m_issuer, this)),
+      m_events(new EventApplier(m_records, this)),
+      m_poller(new StatusPoller(m_records, m_issuer, this)) {
     qRegisterMetaType<VideoParamType_e>();
     qRegisterMetaType<DeviceListenTCP::FeedbackInfo_t>();
     m_version = QStringLiteral("%1.%2.%3").arg(1).arg(0).arg(34);
-
-    m_endpoints = {
-        {0, QStringLiteral("/cgi-bin/hisnet/getbatterycapacity.cgi")},
-        {1, QStringLiteral("/cgi-bin/hisnet/getcommparam.cgi?&-type=NORMRECMODE")},
-        {2, QStringLiteral("/cgi-bin/hisnet/getdeviceattr.cgi")},
-        {3, QStringLiteral(
-                "/cgi-bin/hisnet/getworkmodeparam.cgi?&-workmode=NORM_REC&-type=MEDIAMODE")},
-        {4,
-         QStringLiteral(
-             "/cgi-bin/hisnet/setworkmodeparam.cgi?&-workmode=NORM_REC&-type=MEDIAMODE&-value=")},
-        {5, QStringLiteral("/cgi-bin/hisnet/sendclickkey.cgi?&-type=KEY_OK")},
-        {6, QStringLiteral(
-                "/cgi-bin/hisnet/setworkmodeparam.cgi?&-workmode=NORM_REC&-type=ROTATION&-value=")},
-        {7,
-         QStringLiteral("/cgi-bin/hisnet/getworkmodeparam.cgi?&-workmode=NORM_REC&-type=ROTATION")},
-        {8, QStringLiteral("/cgi-bin/hisnet/getcamstate.cgi")},
-        {9,
-         QStringLiteral(
-             "/cgi-bin/hisnet/setworkmodeparam.cgi?&-workmode=NORM_REC&-type=VIDEOMODE&-value=")},
-        {10, QStringLiteral(
-                 "/cgi-bin/hisnet/getworkmodeparam.cgi?&-workmode=NORM_REC&-type=VIDEOMODE")},
-        {11, QStringLiteral("/cgi-bin/hisnet/client.cgi?&-operation=register&-ip=")},
-        {12, QStringLiteral("/v1/stream/app/client/version/info/")},
-        {13, QStringLiteral("/v1/stream/user/send/code")},
-        {14, QStringLiteral("/v1/stream/user/check/code/login")},
-        {15, QStringLiteral("/v1/stream/user/qrcode/get")},
-        {16, QStringLiteral("/v1/stream/user/qrcode/status")},
-        {17, QStringLiteral("/v1/stream/user/logout")},
-        {18, QStringLiteral("/v1/stream/user/info")},
-        {19, QStringLiteral("/v1/stream/user/refresh/token")},
-    };
+    wireParts();
 
     m_searchIp = DeviceSearchIP::getInstance();
     m_searchThread = new QThread;
@@ -80,6 +67,26 @@ Network::~Network() {
     m_searchThread->quit();
     m_searchThread->wait();
     delete m_searchThread;
+}
+
+// The parts report through the engine's own signals, on the thread they emit on.
+void Network::wireParts() {
+    connect(m_config, &ConfigRunner::sigDeviceParamConfigFaild, this,
+            &Network::sigDeviceParamConfigFaild, Qt::DirectConnection);
+    connect(m_query, &ParamQuery::sigDeviceParamFeedback, this, &Network::sigDeviceParamFeedback,
+            Qt::DirectConnection);
+    connect(m_events, &EventApplier::sigDeviceParamFeedback, this, &Network::sigDeviceParamFeedback,
+            Qt::DirectConnection);
+    connect(m_events, &EventApplier::sigDeviceParamConfigFinish, this,
+            &Network::sigDeviceParamConfigFinish, Qt::DirectConnection);
+    connect(m_poller, &StatusPoller::sigDeviceBatteryInfo, this, &Network::sigDeviceBatteryInfo,
+            Qt::DirectConnection);
+    connect(m_poller, &StatusPoller::sigDeviceOffine, this, &Network::sigDeviceOffine,
+            Qt::DirectConnection);
+    connect(m_poller, &StatusPoller::sigDeviceAbnormal, this, &Network::sigDeviceAbnormal,
+            Qt::DirectConnection);
+    connect(m_poller, &StatusPoller::sigDeviceParamConfigFaild, this,
+            &Network::sigDeviceParamConfigFaild, Qt::DirectConnection);
 }
 
 void Network::stopThreads() {
@@ -99,20 +106,28 @@ void Network::waitMs(int ms) {
 }
 
 void Network::onRun() {
-    m_manager = new QNetworkAccessManager(this);
-    m_manager->setProxyFactory(new LanProxyFactory);
+    Q_ASSERT(QThread::currentThread() == thread());
+    QNetworkAccessManager *manager = nullptr;
+    if (const AccessManagerFactory &factory = accessManagerFactory()) {
+        manager = factory();
+    } else {
+        manager = new QNetworkAccessManager;
+        manager->setProxyFactory(new LanProxyFactory);
+    }
+    manager->setParent(this);
+    m_issuer.setManager(manager);
     m_listener = new DeviceListenTCP(this);
     connect(m_listener, &DeviceListenTCP::sigFeedbackInfo, this, &Network::onFeedbackInfo,
             Qt::QueuedConnection);
-    qInfo().noquote() << "the server source: production";
+    LOG_NOTE << "the server source: production";
 
     for (;;) {
         runDownloadStep();
-        runConfigStep();
-        processFeedbackInfo();
-        pollDeviceStatus();
-        registerListenIp();
-        runQueryStep();
+        m_config->runStep();
+        m_events->applyNext();
+        m_poller->pollStep();
+        m_poller->registerStep();
+        m_query->runStep();
         runCloudStep();
         if (quitRequested())
             return;
@@ -127,35 +142,24 @@ void Network::runDownloadStep() {}
 void Network::runCloudStep() {}
 
 void Network::httpGet(const QString &url, int tag) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (url.isEmpty() || tag >= RequestDiscarded) {
         LOG_ERROR << "http get: param invalid!";
         return;
     }
     QNetworkRequest request{QUrl(url)};
-    prepare(request);
-    QNetworkReply *reply = m_manager->get(request);
-    connect(reply, &QNetworkReply::finished, this, &Network::onReplyMap);
-    m_router.track(reply, tag);
+    RequestIssuer::prepare(request);
+    m_issuer.track(m_issuer.manager()->get(request), tag);
 }
 
 void Network::httpPost(QNetworkRequest request, const QByteArray &body, int tag) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (tag > RequestRotationQuery) {
         LOG_ERROR << "http post:param invalid!";
         return;
     }
-    prepare(request);
-    QNetworkReply *reply = m_manager->post(request, body);
-    connect(reply, &QNetworkReply::finished, this, &Network::onReplyMap);
-    m_router.track(reply, tag);
-}
-
-// Camera requests are plain GETs of "http://" + ip + path (+ value). The
-// caller tags or records the reply before returning to the event loop.
-QNetworkReply *Network::sendCameraGet(const QString &ip, int endpoint, const QString &value) {
-    QNetworkRequest request{
-        QUrl(QStringLiteral("http://") + ip + m_endpoints.value(endpoint) + value)};
-    prepare(request);
-    return m_manager->get(request);
+    RequestIssuer::prepare(request);
+    m_issuer.track(m_issuer.manager()->post(request, body), tag);
 }
 
 void Network::onReplyMap() {
@@ -172,18 +176,86 @@ void Network::dispatch(QNetworkReply *reply, int tag) {
     case RequestConfigRotation:
     case RequestConfigLiveOn:
     case RequestConfigVideoMode:
-        onConfigReply(reply, tag);
+        m_config->onReply(reply, tag);
         break;
     case RequestClientRegister:
-        onRegisterReply(reply);
+        m_poller->onRegisterReply(reply);
         break;
     case RequestLiveQuery:
     case RequestMediaModeQuery:
     case RequestVideoModeQuery:
     case RequestRotationQuery:
-        onQueryReply(reply, tag);
+        m_query->onReply(reply, tag);
         break;
     default: // cloud replies are handled by the cloud client; 211 is discarded
         break;
     }
+}
+
+void Network::onFeedbackInfo(DeviceListenTCP::FeedbackInfo_t feedbackInfo) {
+    m_events->enqueue(feedbackInfo);
+}
+
+// ---- camera operations --------------------------------------------------------
+
+void Network::setDeviceVideoResolution(int index, const QString &ip, const QString &resFps,
+                                       const QString &palNtsc, bool rotation) {
+    m_config->setVideoResolution(index, ip, resFps, palNtsc, rotation);
+}
+
+void Network::setDeviceHDR(const QString &ip, bool on) {
+    m_config->setHdr(ip, on);
+}
+
+void Network::setDeviceLiveOn(const QString &ip) {
+    m_config->setLiveOn(ip);
+}
+
+void Network::addDeviceToHttpMap(const QString &mac, const QString &ip) {
+    m_poller->add(mac, ip);
+}
+
+void Network::removeDeviceFromHttpMap(const QString &mac) {
+    m_poller->remove(mac);
+}
+
+void Network::removeVideoParam(const QString &ip) {
+    Q_ASSERT(onMainThread());
+    if (ip.isEmpty()) {
+        LOG_ERROR << "ip is empty";
+        return;
+    }
+    bool configuring = false;
+    {
+        QMutexLocker lock(&m_records.lock());
+        configuring = m_records.removeLocked(ip);
+    }
+    if (configuring)
+        emit sigDeviceParamConfigFaild(ip);
+}
+
+// Everything goes at once (the work mode changes and the registry with it):
+// nothing is reported and no reply in flight reaches a handler.
+void Network::clearAllDevices() {
+    Q_ASSERT(onMainThread());
+    m_poller->clear();
+    {
+        QMutexLocker lock(&m_records.lock());
+        m_records.clearLocked();
+    }
+    m_events->clear();
+    m_router.retagAll(RequestDiscarded);
+}
+
+void Network::joinTcpListen(const QString &mac, const QString &ip) {
+    m_poller->join(mac, ip);
+}
+
+void Network::quitTcpListen(const QString &mac, const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    m_poller->quit(mac, ip);
+}
+
+QString Network::findLocalIPinSameNetSegment(const QString &devIP) {
+    return localAddressInSubnetOf(devIP);
 }
