@@ -1,7 +1,6 @@
 #include "registerfilters.h"
 
 #include "classtable.h"
-#include "dllentry.h"
 
 #include <dshow.h>
 
@@ -111,10 +110,10 @@ HRESULT UpdateVideoInputCategory(BOOL bRegister) {
 
 } // namespace
 
-HRESULT RegisterFilters(BOOL bRegister) {
+HRESULT RegisterFilters(HINSTANCE module, BOOL bRegister) {
     // The module path in the system's 8-bit code page (UTF-8 on Linux).
     char achFileName[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(ModuleHandle(), achFileName, MAX_PATH);
+    const DWORD length = GetModuleFileNameA(module, achFileName, MAX_PATH);
     if (length == 0)
         return LastErrorResult();
     // A full buffer holds a cut path: registering it would name a file that does not exist.
