@@ -26,6 +26,7 @@ extern "C" {
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 using namespace Kestra;
@@ -80,10 +81,11 @@ protected:
     }
     void OpenLog(int slot) {
         ASSERT_TRUE(QDir().mkpath(root.configRoot() + "/log"));
-        VCLogInitialize(slot);
+        logHold.emplace(slot);
     }
 
     TempConfigRoot root;
+    std::optional<SlotLogHold> logHold; // closed before the folder goes
 };
 
 // Hands out the picture it holds (as a new reference) and counts starts.
