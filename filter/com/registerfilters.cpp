@@ -4,6 +4,7 @@
 
 #include <dshow.h>
 
+#include <cassert>
 #include <string>
 
 namespace Kestra {
@@ -111,6 +112,8 @@ HRESULT UpdateVideoInputCategory(BOOL bRegister) {
 } // namespace
 
 HRESULT RegisterFilters(HINSTANCE module, BOOL bRegister) {
+    // A null handle would name the application instead of this library.
+    assert(module && "process attach stores the module handle before any export runs");
     // The module path in the system's 8-bit code page (UTF-8 on Linux).
     char achFileName[MAX_PATH];
     const DWORD length = GetModuleFileNameA(module, achFileName, MAX_PATH);
