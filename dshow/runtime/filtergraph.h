@@ -39,7 +39,9 @@ public:
     STDMETHODIMP ConnectDirect(IPin *ppinOut, IPin *ppinIn, const AM_MEDIA_TYPE *pmt) override;
     // Disconnects both ends and connects the output to the input again with no type, so that
     // the output pin's current format is negotiated; synchronous, and only while stopped
-    // (VFW_E_WRONG_STATE otherwise).
+    // (VFW_E_WRONG_STATE otherwise). A refused negotiation is returned and leaves both pins
+    // disconnected: the caller knows which type to restore (the system's graph reconnects on
+    // a thread of its own and reports nothing, so callers ask IPin::QueryAccept first).
     STDMETHODIMP Reconnect(IPin *ppin) override;
     // Disconnects this pin only, as IFilterGraph does; the caller disconnects the other end.
     STDMETHODIMP Disconnect(IPin *ppin) override;

@@ -38,8 +38,17 @@ const AMOVIESETUP_FILTER kSetup[kCameraCount] = {
     SetupFor(kKestraCameras[3]),
 };
 
+// A camera made by a creation function. With a result pointer (as the class factory calls)
+// it holds its slot's log for its whole life: the hold is built before the camera and released
+// after it, so the lines of its construction and of its receiver's last moments are kept.
+class LoggedCamera final : private SlotLogHold, public CKestraCamera {
+public:
+    LoggedCamera(LPUNKNOWN pUnk, HRESULT *phr, int slot)
+        : SlotLogHold(phr ? slot : 0), CKestraCamera(pUnk, phr, slot) {}
+};
+
 CUnknown *CreateCameraForSlot(LPUNKNOWN pUnk, HRESULT *phr, int slot) {
-    CKestraCamera *camera = new (std::nothrow) CKestraCamera(pUnk, phr, slot);
+    CKestraCamera *camera = new (std::nothrow) LoggedCamera(pUnk, phr, slot);
     if (camera)
         camera->SetPictureSource(
             std::unique_ptr<PictureSource>(new (std::nothrow) StreamReceiver(slot)));
@@ -49,7 +58,6 @@ CUnknown *CreateCameraForSlot(LPUNKNOWN pUnk, HRESULT *phr, int slot) {
             *phr = E_OUTOFMEMORY;
         else if (SUCCEEDED(*phr))
             *phr = S_OK;
-        VCLogInitialize(slot);
     }
     return camera;
 }

@@ -13,8 +13,8 @@ extern int g_cTemplates;
 
 namespace Kestra {
 
-// Each creates the filter of its slot (1 to 4). With a result pointer the slot's log file is
-// started afresh; without one no log file is opened.
+// Each creates the filter of its slot (1 to 4). With a result pointer the filter holds its
+// slot's log open while it lives (vclog.h); without one no log file is opened.
 CUnknown *CreateCamera1(LPUNKNOWN pUnk, HRESULT *phr);
 CUnknown *CreateCamera2(LPUNKNOWN pUnk, HRESULT *phr);
 CUnknown *CreateCamera3(LPUNKNOWN pUnk, HRESULT *phr);

@@ -22,18 +22,6 @@ void CallInitRoutines(BOOL bLoading) {
 
 } // namespace
 
-namespace Kestra {
-
-HINSTANCE ModuleHandle() {
-    return g_hInst;
-}
-
-DWORD SystemVersion() {
-    return g_dwSystemVersion;
-}
-
-} // namespace Kestra
-
 STDAPI DllGetClassObject(REFCLSID rClsID, REFIID riid, LPVOID *pv) {
     if (!pv)
         return E_POINTER;
@@ -59,11 +47,11 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllRegisterServer() {
-    return Kestra::RegisterFilters(TRUE);
+    return Kestra::RegisterFilters(g_hInst, TRUE);
 }
 
 STDAPI DllUnregisterServer() {
-    return Kestra::RegisterFilters(FALSE);
+    return Kestra::RegisterFilters(g_hInst, FALSE);
 }
 
 EXTERN_C BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID /*lpReserved*/) {

@@ -2,8 +2,8 @@
 //
 // COM calls the exports from any thread (the classes are registered "Both"). DllMain runs on
 // the loader's thread: on Windows the system calls it, on Linux the library's constructor and
-// destructor do (moduleentry_linux.cpp). The module handle and system version are written at
-// process attach, before any other entry point can run, and only read afterwards.
+// destructor do (moduleentry_linux.cpp). DllMain stores the module handle at process attach,
+// before any other entry point can run; the registration exports hand it to RegisterFilters.
 #pragma once
 
 #include <windows.h>
@@ -20,13 +20,3 @@ STDAPI KESTRA_COM_EXPORT DllRegisterServer();
 STDAPI KESTRA_COM_EXPORT DllUnregisterServer();
 EXTERN_C BOOL KESTRA_COM_EXPORT WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason,
                                                LPVOID lpReserved);
-
-namespace Kestra {
-
-// The handle DllMain received: names this library for the module-path call.
-HINSTANCE ModuleHandle();
-
-// The system version recorded at process attach.
-DWORD SystemVersion();
-
-} // namespace Kestra

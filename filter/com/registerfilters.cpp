@@ -1,10 +1,10 @@
 #include "registerfilters.h"
 
 #include "classtable.h"
-#include "dllentry.h"
 
 #include <dshow.h>
 
+#include <cassert>
 #include <string>
 
 namespace Kestra {
@@ -111,10 +111,12 @@ HRESULT UpdateVideoInputCategory(BOOL bRegister) {
 
 } // namespace
 
-HRESULT RegisterFilters(BOOL bRegister) {
+HRESULT RegisterFilters(HINSTANCE module, BOOL bRegister) {
+    // A null handle would name the application instead of this library.
+    assert(module && "process attach stores the module handle before any export runs");
     // The module path in the system's 8-bit code page (UTF-8 on Linux).
     char achFileName[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(ModuleHandle(), achFileName, MAX_PATH);
+    const DWORD length = GetModuleFileNameA(module, achFileName, MAX_PATH);
     if (length == 0)
         return LastErrorResult();
     // A full buffer holds a cut path: registering it would name a file that does not exist.

@@ -1,20 +1,26 @@
-// The platform half of the filter log (vclog.h): the one open file, the module-wide line lock
-// and the debugger output. Internal to the log: OpenLogFile runs on the thread creating a
-// filter, WriteLogLine on any thread.
+// The platform half of the filter log (vclog.h): creating, appending to and closing a log file,
+// and the debugger output. It keeps no state and takes no lock: vclog.cpp calls it under the
+// module-wide log lock.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
 namespace Kestra {
 
-// Closes any open log file, creates path afresh and writes header to it and to the debugger
-// output; false (and no file open) when the file cannot be created. Takes no lock: it runs
-// where the filter is created.
-bool OpenLogFile(const std::filesystem::path &path, std::string_view header);
+// A file descriptor or a HANDLE, held as an integer; kNoLogFile (also INVALID_HANDLE_VALUE)
+// when there is none.
+using LogFileHandle = intptr_t;
+inline constexpr LogFileHandle kNoLogFile = -1;
 
-// Under the module-wide lock, writes line (UTF-8) to the open file, if any, in one write, then
-// to the debugger output.
-void WriteLogLine(std::string_view line);
+// Creates path afresh (an existing file is truncated) for writing, with read sharing.
+// kNoLogFile when it cannot be created, for instance because its folder does not exist.
+LogFileHandle CreateLogFile(const std::filesystem::path &path);
+// Appends text (UTF-8) in one write.
+void AppendToLogFile(LogFileHandle file, std::string_view text);
+void CloseLogFile(LogFileHandle file);
+// The debugger output (Linux: stderr, only with KESTRA_VCLOG_STDERR=1).
+void WriteDebugOutput(std::string_view text);
 
 } // namespace Kestra

@@ -1,20 +1,15 @@
 // O_APPEND and one write() per line keep lines whole even against other writers of the file.
 #include "vclogfile.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <unistd.h>
 
 namespace Kestra {
 
 namespace {
-
-std::atomic<int> logFd{-1};
-std::mutex lineMutex;
 
 void WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
@@ -27,32 +22,25 @@ void WriteAll(int fd, std::string_view text) {
     }
 }
 
-void Emit(std::string_view text) {
-    const int fd = logFd.load();
-    if (fd >= 0)
-        WriteAll(fd, text);
+} // namespace
+
+LogFileHandle CreateLogFile(const std::filesystem::path &path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    return fd >= 0 ? fd : kNoLogFile;
+}
+
+void AppendToLogFile(LogFileHandle file, std::string_view text) {
+    WriteAll(static_cast<int>(file), text);
+}
+
+void CloseLogFile(LogFileHandle file) {
+    ::close(static_cast<int>(file));
+}
+
+void WriteDebugOutput(std::string_view text) {
     const char *toStderr = std::getenv("KESTRA_VCLOG_STDERR");
     if (toStderr && std::strcmp(toStderr, "1") == 0)
         WriteAll(STDERR_FILENO, text);
-}
-
-} // namespace
-
-bool OpenLogFile(const std::filesystem::path &path, std::string_view header) {
-    const int old = logFd.exchange(-1);
-    if (old >= 0)
-        ::close(old);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    logFd.store(fd);
-    Emit(header);
-    return true;
-}
-
-void WriteLogLine(std::string_view line) {
-    std::lock_guard<std::mutex> lock(lineMutex);
-    Emit(line);
 }
 
 } // namespace Kestra

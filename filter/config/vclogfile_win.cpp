@@ -5,46 +5,34 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 namespace Kestra {
 
 namespace {
 
-std::atomic<HANDLE> logFile{INVALID_HANDLE_VALUE};
-// Statically initialised, so no start-up order matters inside DllMain's loader lock.
-SRWLOCK lineLock = SRWLOCK_INIT;
-
-void Emit(std::string_view text) {
-    const std::wstring wide = WideFromUtf8(text);
-    const HANDLE file = logFile.load();
-    if (file != INVALID_HANDLE_VALUE) {
-        const std::string ansi = AnsiFromWide(wide);
-        DWORD written = 0;
-        ::WriteFile(file, ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr);
-    }
-    ::OutputDebugStringW(wide.c_str());
+HANDLE HandleOf(LogFileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
 }
 
 } // namespace
 
-bool OpenLogFile(const std::filesystem::path &path, std::string_view header) {
-    const HANDLE old = logFile.exchange(INVALID_HANDLE_VALUE);
-    if (old != INVALID_HANDLE_VALUE)
-        ::CloseHandle(old);
+LogFileHandle CreateLogFile(const std::filesystem::path &path) {
     const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    logFile.store(file);
-    Emit(header);
-    return true;
+    return file == INVALID_HANDLE_VALUE ? kNoLogFile : reinterpret_cast<LogFileHandle>(file);
 }
 
-void WriteLogLine(std::string_view line) {
-    ::AcquireSRWLockExclusive(&lineLock);
-    Emit(line);
-    ::ReleaseSRWLockExclusive(&lineLock);
+void AppendToLogFile(LogFileHandle file, std::string_view text) {
+    const std::string ansi = AnsiFromWide(WideFromUtf8(text));
+    DWORD written = 0;
+    ::WriteFile(HandleOf(file), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr);
+}
+
+void CloseLogFile(LogFileHandle file) {
+    ::CloseHandle(HandleOf(file));
+}
+
+void WriteDebugOutput(std::string_view text) {
+    ::OutputDebugStringW(WideFromUtf8(text).c_str());
 }
 
 } // namespace Kestra

@@ -341,21 +341,79 @@ HRESULT CKestraCameraStream::DecideBufferSize(IMemAllocator *pAlloc,
     return actual.cbBuffer < pRequest->cbBuffer ? E_FAIL : S_OK;
 }
 
+namespace {
+
+// One of the pin's capabilities: the layout, size and frame interval of a list entry, in either
+// video format block. Rectangles, bit rate and image size are the application's to fill in,
+// and a top-down height names the same size.
+bool IsOffered(const FormatList &formats, const AM_MEDIA_TYPE &type) {
+    if (type.majortype != MEDIATYPE_Video)
+        return false;
+    const VideoTypeFacts wanted = ReadVideoType(type);
+    if (!wanted.header)
+        return false;
+    for (int i = 0; i < formats.Count(); ++i) {
+        const VideoTypeFacts entry = ReadVideoType(*formats.At(i));
+        if (entry.code == wanted.code && entry.header->width == wanted.header->width &&
+            entry.header->height == std::llabs(int64_t{wanted.header->height}) &&
+            entry.avgTimePerFrame == wanted.avgTimePerFrame)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 STDMETHODIMP CKestraCameraStream::SetFormat(AM_MEDIA_TYPE *pmt) {
     if (!pmt)
         return S_OK;
+    if (!IsOffered(m_formats, *pmt))
+        return VFW_E_INVALIDMEDIATYPE;
+    HRESULT hr = S_OK;
+    const CMediaType wanted(*pmt, &hr);
+    if (FAILED(hr))
+        return hr;
+    IPin *peer = nullptr;
+    ConnectedTo(&peer);
+    const auto result = [peer](HRESULT code) {
+        if (peer)
+            peer->Release();
+        return code;
+    };
+    IFilterGraph *graph = m_pFilter->GetFilterGraph();
+    if (peer && !graph)
+        return result(VFW_E_NOT_IN_GRAPH);
+    // Asked before anything changes: the system's graph reconnects on a thread of its own and
+    // cannot report a refusal.
+    if (peer && peer->QueryAccept(&wanted) != S_OK)
+        return result(VFW_E_INVALIDMEDIATYPE);
+
+    CMediaType previous;
+    {
+        CAutoLock stateLock(m_pFilter->pStateLock());
+        // Paused or running, samples of the connected type are on their way.
+        if (!m_pFilter->IsStopped())
+            return result(VFW_E_NOT_STOPPED);
+        CAutoLock lock(&m_fillLock);
+        previous = m_mt;
+        hr = m_mt.Set(wanted);
+    }
+    if (FAILED(hr) || !peer)
+        return result(hr); // unconnected: the type waits for the next connection
+
+    // The reconnection brings the type through CheckMediaType and SetMediaType, which reports
+    // it to KestraLive; it takes the graph's locks, so none of ours is held across it.
+    hr = graph->Reconnect(this);
+    if (SUCCEEDED(hr))
+        return result(S_OK);
+    // Refused after all: the old type comes back, and with it the old connection.
     {
         CAutoLock lock(&m_fillLock);
-        const HRESULT hr = m_mt.Set(*pmt);
-        if (FAILED(hr))
-            return hr;
+        m_mt.Set(previous);
     }
-    // The reconnection brings the type through CheckMediaType and SetMediaType; it takes the
-    // graph's locks, so the fill lock is not held across it.
-    if (IsConnected())
-        if (IFilterGraph *graph = m_pFilter->GetFilterGraph())
-            graph->Reconnect(this);
-    return S_OK;
+    if (!IsConnected())
+        graph->ConnectDirect(this, peer, &previous);
+    return result(hr == VFW_E_WRONG_STATE ? VFW_E_NOT_STOPPED : VFW_E_INVALIDMEDIATYPE);
 }
 
 STDMETHODIMP CKestraCameraStream::GetFormat(AM_MEDIA_TYPE **ppmt) {

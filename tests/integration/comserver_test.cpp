@@ -334,6 +334,41 @@ TEST_F(ComServerClassFactory, CreatingAFilterStartsItsSlotLogAfresh) {
     EXPECT_THAT(log, ::testing::Not(HasSubstr("earlier filter")));
 }
 
+// An application's COM runtime loads the library for each filter and unloads it once the
+// filter is gone: nothing the library opened may stay open in the application.
+TEST_F(ComServerClassFactory, LoadingAndUnloadingTheLibraryLeavesNoFileOpen) {
+    ASSERT_TRUE(fs::create_directories(m_config.configRoot().toStdString() + "/log"));
+    // A copy that the suite does not hold loaded, so that it really unloads.
+    const fs::path copy = fs::path(m_config.path("copy").toStdString()) / "KestraCamera.so";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(LibraryPath(), copy);
+    {
+        const ServerLibrary registering(copy);
+        ASSERT_TRUE(registering.isValid()) << ::dlerror();
+        ASSERT_EQ(registering.registerServer(), S_OK);
+    }
+    const auto openFiles = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    const auto loaded = [&copy] {
+        return ReadFile("/proc/self/maps").find(copy.string()) != std::string::npos;
+    };
+    const auto before = openFiles();
+    for (int round = 0; round < 5; ++round) {
+        IBaseFilter *filter = nullptr;
+        ASSERT_EQ(CoCreateInstance(kCameraIds[round % 4], nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IBaseFilter, reinterpret_cast<void **>(&filter)),
+                  S_OK);
+        EXPECT_TRUE(loaded());
+        filter->Release();
+        CoFreeUnusedLibraries();
+        EXPECT_FALSE(loaded());
+    }
+    EXPECT_EQ(openFiles(), before);
+    EXPECT_THAT(ReadFile(m_config.configRoot().toStdString() + "/log/vclog1.log"),
+                StartsWith("=====VCLogInitialize()=====\r\n\r\n"));
+}
+
 using KestraRegsvr = ComServerTest;
 
 TEST_F(KestraRegsvr, RegistersAndUnregistersWithExitStatusZero) {

@@ -33,6 +33,7 @@ extern "C" {
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 using namespace Kestra;
 using namespace std::chrono_literals;
@@ -65,7 +66,7 @@ protected:
         ASSERT_TRUE(root.isValid());
         ASSERT_TRUE(QDir().mkpath(root.configRoot() + "/ini"));
         ASSERT_TRUE(QDir().mkpath(root.configRoot() + "/log"));
-        VCLogInitialize(2);
+        logHold.emplace(2);
         window = std::make_unique<MainWindowStandIn>();
         ASSERT_TRUE(window->isOpen());
     }
@@ -122,6 +123,7 @@ protected:
     }
 
     TempConfigRoot root;
+    std::optional<SlotLogHold> logHold; // closed before the folder goes
     std::unique_ptr<MainWindowStandIn> window;
     ChildProcess camera;
     quint16 rtspPort = 0;

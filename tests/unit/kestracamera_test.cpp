@@ -12,6 +12,8 @@
 #include "support/tempconfigroot.h"
 #include "vcam/messages.h"
 
+#include "runtime/filtergraph.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 }
@@ -25,7 +27,9 @@ extern "C" {
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 
 using namespace Kestra;
@@ -80,10 +84,11 @@ protected:
     }
     void OpenLog(int slot) {
         ASSERT_TRUE(QDir().mkpath(root.configRoot() + "/log"));
-        VCLogInitialize(slot);
+        logHold.emplace(slot);
     }
 
     TempConfigRoot root;
+    std::optional<SlotLogHold> logHold; // closed before the folder goes
 };
 
 // Hands out the picture it holds (as a new reference) and counts starts.
@@ -109,6 +114,50 @@ uint8_t Luma(int x, int y) {
 }
 uint8_t Chroma(int x, int y) {
     return static_cast<uint8_t>(200 - x - y * 5);
+}
+
+// A sink whose input pin takes the types `accepts` allows. With lenientQuery its QueryAccept
+// says yes to anything, as a pin may that refuses only when the connection is made.
+class PickySink : public CBaseFilter {
+public:
+    PickySink()
+        : CBaseFilter("PickySink", nullptr, &m_lock, GUID_NULL, nullptr), m_pin(this, &m_lock) {}
+
+    int GetPinCount() override { return 1; }
+    CBasePin *GetPin(int n) override { return n == 0 ? &m_pin : nullptr; }
+
+    std::function<bool(const CMediaType &)> accepts = [](const CMediaType &) {
+        return true;
+    };
+    bool lenientQuery = false;
+
+private:
+    class Pin : public CBaseInputPin {
+    public:
+        Pin(PickySink *sink, CCritSec *lock)
+            : CBaseInputPin("PickySink pin", sink, lock, nullptr, OLESTR("In")), m_sink(sink) {}
+        HRESULT CheckMediaType(const CMediaType *pmt) override {
+            return m_sink->accepts(*pmt) ? S_OK : S_FALSE;
+        }
+        STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE *pmt) override {
+            return m_sink->lenientQuery ? S_OK : CBaseInputPin::QueryAccept(pmt);
+        }
+        STDMETHODIMP Receive(IMediaSample *) override { return S_OK; }
+
+    private:
+        PickySink *const m_sink;
+    };
+
+    CCritSec m_lock;
+    Pin m_pin;
+};
+
+CMediaType ConnectionType(IPin *pin) {
+    AM_MEDIA_TYPE type{};
+    EXPECT_EQ(pin->ConnectionMediaType(&type), S_OK);
+    CMediaType copy(type);
+    FreeMediaType(type);
+    return copy;
 }
 
 } // namespace
@@ -259,7 +308,7 @@ TEST_F(KestraCameraTest, OffersOnlyItsCurrentTypeAndAcceptsItByteForByte) {
         EXPECT_EQ(pin.CheckMediaType(&changed), E_INVALIDARG) << "byte " << i;
     }
 
-    // SetFormat takes any type unchecked; from then on only that one is offered and accepted.
+    // SetFormat takes a listed type; from then on only that one is offered and accepted.
     IAMStreamConfig &config = pin;
     EXPECT_EQ(config.SetFormat(nullptr), S_OK);
     CMediaType chosen = VideoType(VideoFormatCode::YUY2, 1920, 1080, 400000);
@@ -315,6 +364,67 @@ TEST_F(KestraCameraTest, SetMediaTypePostsResolutionAndFrameRateAndLogsTheLayout
     }
 }
 
+// The documented contract: a type the pin does not list, a pin that is not stopped and a peer
+// refusing the type all fail and leave the connection as it was; KestraLive hears only of
+// types in effect.
+TEST_F(KestraCameraTest, SetFormatChangesTheConnectionOnlyWhenItCanAndSaysSo) {
+    MainWindowStandIn window;
+    ASSERT_TRUE(window.isOpen());
+    Camera camera(2);
+    CKestraCameraStream &pin = camera.pin();
+    IAMStreamConfig &config = pin;
+    auto *sink = new PickySink();
+    sink->NonDelegatingAddRef();
+    FilterGraph *graph = nullptr;
+    ASSERT_EQ(FilterGraph::Create(&graph), S_OK);
+    ASSERT_EQ(graph->AddFilter(camera.filter, u"Camera"), S_OK);
+    ASSERT_EQ(graph->AddFilter(sink, u"Sink"), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(&pin, sink->GetPin(0), nullptr), S_OK);
+    CMediaType portrait = ConnectionType(&pin);
+
+    CMediaType unlisted = VideoType(VideoFormatCode::YUY2, 1280, 720, 333333);
+    EXPECT_EQ(config.SetFormat(&unlisted), VFW_E_INVALIDMEDIATYPE);
+    CMediaType oddRate = VideoType(VideoFormatCode::YUY2, 1920, 1080, 333334);
+    EXPECT_EQ(config.SetFormat(&oddRate), VFW_E_INVALIDMEDIATYPE);
+
+    CMediaType landscape = VideoType(VideoFormatCode::YUY2, 1920, 1080, 400000);
+    sink->accepts = [](const CMediaType &type) {
+        return type.subtype == MEDIASUBTYPE_NV12;
+    };
+    EXPECT_EQ(config.SetFormat(&landscape), VFW_E_INVALIDMEDIATYPE);
+    EXPECT_TRUE(ConnectionType(&pin) == portrait);
+    sink->lenientQuery = true; // refuses only at the reconnection
+    EXPECT_EQ(config.SetFormat(&landscape), VFW_E_INVALIDMEDIATYPE);
+    ASSERT_TRUE(pin.IsConnected());
+    EXPECT_TRUE(ConnectionType(&pin) == portrait);
+    AM_MEDIA_TYPE *format = nullptr;
+    ASSERT_EQ(config.GetFormat(&format), S_OK);
+    EXPECT_TRUE(CMediaType(*format) == portrait);
+    DeleteMediaType(format);
+
+    sink->accepts = [](const CMediaType &) {
+        return true;
+    };
+    ASSERT_EQ(config.SetFormat(&landscape), S_OK);
+    EXPECT_TRUE(ConnectionType(&pin) == landscape);
+    // Connected, restored after the refusal, reconnected with the new type.
+    ASSERT_TRUE(WaitForCount(window, 6));
+    const std::vector<VCamMessage> expected{{WM_VCAM_RESOLUTION, 2, 2}, {WM_VCAM_FPS, 2, 30},
+                                            {WM_VCAM_RESOLUTION, 2, 2}, {WM_VCAM_FPS, 2, 30},
+                                            {WM_VCAM_RESOLUTION, 2, 1}, {WM_VCAM_FPS, 2, 25}};
+    EXPECT_EQ(Posted(window), expected);
+
+    ASSERT_EQ(graph->Run(), S_OK);
+    EXPECT_EQ(config.SetFormat(&portrait), VFW_E_NOT_STOPPED);
+    EXPECT_TRUE(ConnectionType(&pin) == landscape);
+    ASSERT_EQ(config.GetFormat(&format), S_OK);
+    EXPECT_TRUE(CMediaType(*format) == landscape);
+    DeleteMediaType(format);
+    ASSERT_EQ(graph->Stop(), S_OK);
+    graph->Release();
+    sink->NonDelegatingRelease();
+}
+
 TEST_F(KestraCameraTest, DecideBufferSizeAsksForOneSampleOfTheImageSize) {
     Camera camera(1);
     CKestraCameraStream &pin = camera.pin();
@@ -328,15 +438,15 @@ TEST_F(KestraCameraTest, DecideBufferSizeAsksForOneSampleOfTheImageSize) {
     EXPECT_EQ(allocator.requested->cbBuffer, 3110400);
 
     // An application's type may leave the image size 0: the layout's size is asked for.
-    CMediaType unsized = VideoType(VideoFormatCode::YUY2, 640, 480, 333333);
+    CMediaType unsized = VideoType(VideoFormatCode::YUY2, 1920, 1080, 333333);
     BITMAPINFOHEADER &header = reinterpret_cast<VIDEOINFOHEADER *>(unsized.pbFormat)->bmiHeader;
-    header.biHeight = -480; // top-down
+    header.biHeight = -1080; // top-down
     header.biSizeImage = 0;
     ASSERT_EQ(camera.pin().SetFormat(&unsized), S_OK);
     ASSERT_EQ(pin.DecideBufferSize(&allocator, &request), S_OK);
-    EXPECT_EQ(allocator.requested->cbBuffer, 640 * 480 * 2);
+    EXPECT_EQ(allocator.requested->cbBuffer, 1920 * 1080 * 2);
 
-    allocator.grantedBufferSize = 640 * 480 * 2 - 1;
+    allocator.grantedBufferSize = 1920 * 1080 * 2 - 1;
     EXPECT_EQ(pin.DecideBufferSize(&allocator, &request), E_FAIL);
     allocator.setPropertiesResult = VFW_E_BUFFERS_OUTSTANDING;
     EXPECT_EQ(pin.DecideBufferSize(&allocator, &request), VFW_E_BUFFERS_OUTSTANDING);
