@@ -1,6 +1,7 @@
 // Discovery to pairing end to end: the controller's camera side (registry,
 // mDNS, LAN scan, engine) in the PC namespace, simulated cameras in theirs,
 // and the files the filter reads.
+#include "device/camerahub.h"
 #include "device/inifile.h"
 #include "device/networkthread.h"
 #include "networksignals.h"
@@ -8,7 +9,6 @@
 #include "support/qtprint.h"
 #include "support/simulatedcamera.h"
 #include "support/tempconfigroot.h"
-#include "tarywidget/camerahub.h"
 
 #include <gtest/gtest.h>
 #include <QProcess>

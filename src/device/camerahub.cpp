@@ -1,4 +1,4 @@
-#include "tarywidget/camerahub.h"
+#include "device/camerahub.h"
 
 #include "device/devicesearchip.h"
 #include "device/mdns.h"
