@@ -5,6 +5,7 @@
 #include "device/inifile.h"
 #include "device/networkthread.h"
 #include "networksignals.h"
+#include "support/logcapture.h"
 #include "support/netlabmain.h"
 #include "support/qtprint.h"
 #include "support/simulatedcamera.h"
@@ -151,12 +152,21 @@ TEST_F(CameraHubTest, ServerErrorsMakeACameraAbnormalAndWithdrawItsAddress) {
     EXPECT_EQ(published(1), testLab().cameraAddress(1));
 }
 
-TEST_F(CameraHubTest, CameraSeenUnderTwoKeysIsListedTwice) {
+// Both discovery paths end in the registry, which refuses keys that would
+// name or reach another device.ini group.
+TEST_F(CameraHubTest, CameraSeenUnderTwoKeysIsListedTwiceAndKeysNamingOtherGroupsAreRefused) {
+    LogCapture log;
+    ASSERT_TRUE(sims[0].start(testLab(), QStringLiteral("cam1"), testLab().cameraAddress(1),
+                              QStringLiteral("x/y"), {"--mdns-uid", "common"}));
     ASSERT_TRUE(startCamera(2, {"--mdns-uid", "cam2-mdns"}));
     ASSERT_TRUE(waitForCamera(QStringLiteral("cam2-mdns"), discoveryMs));
     hub->rescan();
     ASSERT_TRUE(waitForCamera(QStringLiteral("Torvi_CAM2"), discoveryMs));
     EXPECT_EQ(camera(QStringLiteral("cam2-mdns")).ip, camera(QStringLiteral("Torvi_CAM2")).ip);
+
+    EXPECT_TRUE(log.waitFor(QStringLiteral("camera key refused: common"), discoveryMs));
+    EXPECT_TRUE(log.waitFor(QStringLiteral("camera key refused: Torvi_x/y"), discoveryMs));
+    EXPECT_EQ(hub->devList().getDeviceList().size(), 2);
 }
 
 } // namespace
