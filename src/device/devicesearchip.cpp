@@ -32,7 +32,47 @@ constexpr int recheckPasses = 20;
 const char *errorName(QNetworkReply::NetworkError error) {
     return QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
 }
+
+// The IPv4 addresses of the interfaces that are up, running and can multicast,
+// loopback aside.
+QStringList usableIPv4Addresses() {
+    QStringList addresses;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        const QNetworkInterface::InterfaceFlags flags = interface.flags();
+        if (flags.testFlag(QNetworkInterface::IsLoopBack) || !interface.isValid())
+            continue;
+        LOG_NOTE << "name:" << interface.humanReadableName() << " flags:" << flags;
+        const QNetworkInterface::InterfaceFlags usable = QNetworkInterface::IsUp |
+                                                         QNetworkInterface::IsRunning |
+                                                         QNetworkInterface::CanMulticast;
+        if ((flags & usable) != usable)
+            continue;
+        const QList<QNetworkAddressEntry> entries = interface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            const QString address = entry.ip().toString();
+            addresses.append(address);
+            LOG_NOTE << "valid IP: " << address;
+        }
+    }
+    return addresses;
+}
 } // namespace
+
+void SubnetSweep::restart(const QStringList &addresses) {
+    m_addresses = addresses;
+    m_next = 0;
+}
+
+QString SubnetSweep::takeNextPrefix() {
+    if (m_next >= m_addresses.size())
+        return {};
+    const QString address = m_addresses.at(m_next);
+    ++m_next;
+    return address.left(address.lastIndexOf(u'.') + 1);
+}
 
 DeviceSearchIP *DeviceSearchIP::getInstance() {
     static DeviceSearchIP instance;
@@ -93,8 +133,7 @@ void DeviceSearchIP::startSearch() {
         return;
     m_found = false;
     m_searching = true;
-    refreshLocalAddressesLocked();
-    m_nextAddress = 0;
+    m_sweep.restart(usableIPv4Addresses());
     m_outstanding = 0;
     // Every scan reports each camera it finds online again.
     m_onlineDevices.clear();
@@ -134,30 +173,6 @@ void DeviceSearchIP::markOffline(const QString &uID, const QString &ip) {
         m_candidateDevices.insert(ip, m_onlineDevices.take(ip));
 }
 
-void DeviceSearchIP::refreshLocalAddressesLocked() {
-    m_localAddresses.clear();
-    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &interface : interfaces) {
-        const QNetworkInterface::InterfaceFlags flags = interface.flags();
-        if (flags.testFlag(QNetworkInterface::IsLoopBack) || !interface.isValid())
-            continue;
-        LOG_NOTE << "name:" << interface.humanReadableName() << " flags:" << flags;
-        const QNetworkInterface::InterfaceFlags usable = QNetworkInterface::IsUp |
-                                                         QNetworkInterface::IsRunning |
-                                                         QNetworkInterface::CanMulticast;
-        if ((flags & usable) != usable)
-            continue;
-        const QList<QNetworkAddressEntry> entries = interface.addressEntries();
-        for (const QNetworkAddressEntry &entry : entries) {
-            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            const QString address = entry.ip().toString();
-            m_localAddresses.append(address);
-            LOG_NOTE << "valid IP: " << address;
-        }
-    }
-}
-
 QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path, int timeoutMs) {
     if (ip.isEmpty() || path.isEmpty()) {
         LOG_ERROR << "http get error: param invalid!";
@@ -189,11 +204,9 @@ void DeviceSearchIP::scanStep() {
         QMutexLocker lock(m_lock);
         if (!m_searching)
             return;
-        if (m_nextAddress < m_localAddresses.size()) {
+        const QString prefix = m_sweep.takeNextPrefix();
+        if (!prefix.isEmpty()) {
             // One subnet per pass, all its probes in flight at once.
-            const QString address = m_localAddresses.at(m_nextAddress);
-            ++m_nextAddress;
-            const QString prefix = address.left(address.lastIndexOf(u'.') + 1);
             LOG_NOTE << "ipPrefix: " << prefix;
             for (int host = 0; host < probesPerSubnet; ++host) {
                 const QString ip = prefix + QString::number(host);

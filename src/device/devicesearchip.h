@@ -26,6 +26,21 @@ class QMutex;
 class QNetworkAccessManager;
 class QNetworkReply;
 
+// The local addresses whose /24 subnets one scan probes, in the order the
+// interfaces list them, one subnet per loop pass; two addresses in one subnet
+// probe it twice. Used under DeviceSearchIP's lock.
+class SubnetSweep {
+public:
+    void restart(const QStringList &addresses);
+    // The next subnet as the address without its last part ("192.168.1."),
+    // or empty once every address has been taken.
+    QString takeNextPrefix();
+
+private:
+    QStringList m_addresses;
+    qsizetype m_next = 0;
+};
+
 class DeviceSearchIP : public QObject {
     Q_OBJECT
 public:
@@ -60,15 +75,13 @@ private:
     void waitMs(int ms);
 
     // Expect m_lock held.
-    void refreshLocalAddressesLocked();
     QNetworkReply *getLocked(const QString &ip, const QString &path, int timeoutMs);
     bool checkModeLocked(const QString &ip, int timeoutMs);
     void decrementOutstandingLocked();
 
     QNetworkAccessManager *m_manager = nullptr; // scan thread; set under m_lock
     QMutex *m_lock = nullptr;
-    QStringList m_localAddresses;
-    qint8 m_nextAddress = 0;
+    SubnetSweep m_sweep;
     qint16 m_outstanding = 0;
     QMap<QNetworkReply *, QString> m_modeReplies;      // reply -> camera IP
     QMap<QNetworkReply *, QString> m_attributeReplies; // reply -> camera IP

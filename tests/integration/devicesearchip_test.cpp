@@ -139,6 +139,27 @@ protected:
     const QString uidb1 = QStringLiteral("Torvi_B0000001");
 };
 
+// A PC may carry more local addresses than a small counter holds.
+TEST(SubnetSweepTest, TakesTheSubnetOfEveryAddressOfALongListInOrder) {
+    QStringList addresses;
+    QStringList expected;
+    for (int i = 0; i < 200; ++i) {
+        addresses << QStringLiteral("10.%1.%2.7").arg(i / 100).arg(i % 100);
+        expected << QStringLiteral("10.%1.%2.").arg(i / 100).arg(i % 100);
+    }
+    SubnetSweep sweep;
+    sweep.restart(addresses);
+    QStringList prefixes;
+    for (QString prefix = sweep.takeNextPrefix(); !prefix.isEmpty();
+         prefix = sweep.takeNextPrefix())
+        prefixes << prefix;
+    EXPECT_EQ(prefixes, expected);
+
+    sweep.restart({QStringLiteral("192.168.1.23")});
+    EXPECT_EQ(sweep.takeNextPrefix(), "192.168.1.");
+    EXPECT_EQ(sweep.takeNextPrefix(), QString());
+}
+
 TEST_F(DeviceSearchIPTest, ScanProbesEachSubnetInInterfaceOrderAndReportsTheCamerasFound) {
     ASSERT_EQ(testLab().cameraAddress(1), ip1);
     ASSERT_EQ(testLab().secondCameraAddress(1), ipb1);
