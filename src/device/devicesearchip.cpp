@@ -134,7 +134,7 @@ void DeviceSearchIP::startSearch() {
     m_found = false;
     m_searching = true;
     m_sweep.restart(usableIPv4Addresses());
-    m_outstanding = 0;
+    m_scanReplies.clear();
     // Every scan reports each camera it finds online again.
     m_onlineDevices.clear();
     m_candidateDevices.clear();
@@ -184,18 +184,13 @@ QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path,
     return m_manager->get(request);
 }
 
-bool DeviceSearchIP::checkModeLocked(const QString &ip, int timeoutMs) {
+QNetworkReply *DeviceSearchIP::checkModeLocked(const QString &ip, int timeoutMs) {
     QNetworkReply *reply = getLocked(ip, modePath, timeoutMs);
     if (!reply)
-        return false;
+        return nullptr;
     connect(reply, &QNetworkReply::finished, this, &DeviceSearchIP::onGetCameraModeReply);
     m_modeReplies.insert(reply, ip);
-    return true;
-}
-
-void DeviceSearchIP::decrementOutstandingLocked() {
-    if (m_outstanding > 0)
-        --m_outstanding;
+    return reply;
 }
 
 void DeviceSearchIP::scanStep() {
@@ -216,12 +211,12 @@ void DeviceSearchIP::scanStep() {
                 connect(reply, &QNetworkReply::finished, this,
                         &DeviceSearchIP::onGetDeviceInfoReply);
                 m_attributeReplies.insert(reply, ip);
-                ++m_outstanding;
+                m_scanReplies.insert(reply);
             }
             return;
         }
         // The scan stays open until the last probe and mode check answered.
-        if (m_outstanding >= 1)
+        if (!m_scanReplies.isEmpty())
             return;
         m_searching = false;
         m_finished = true;
@@ -247,6 +242,7 @@ void DeviceSearchIP::onGetDeviceInfoReply() {
         return;
     {
         QMutexLocker lock(m_lock);
+        const bool ofScan = m_scanReplies.remove(reply);
         const auto it = m_attributeReplies.constFind(reply);
         if (reply->error() == QNetworkReply::NoError && it != m_attributeReplies.cend()) {
             const QString ip = it.value();
@@ -260,11 +256,11 @@ void DeviceSearchIP::onGetDeviceInfoReply() {
                 const QString uID =
                     QStringLiteral("Torvi_") + pieces.at(1).section(QLatin1Char('"'), 0, 0);
                 m_candidateDevices.insert(ip, uID);
-                if (checkModeLocked(ip, modeTimeoutMs))
-                    ++m_outstanding;
+                QNetworkReply *check = checkModeLocked(ip, modeTimeoutMs);
+                if (check && ofScan)
+                    m_scanReplies.insert(check);
             }
         }
-        decrementOutstandingLocked();
         m_attributeReplies.remove(reply);
     }
     reply->deleteLater();
@@ -280,6 +276,7 @@ void DeviceSearchIP::onGetCameraModeReply() {
     bool offline = false;
     {
         QMutexLocker lock(m_lock);
+        m_scanReplies.remove(reply);
         ip = m_modeReplies.value(reply);
         if (reply->error() != QNetworkReply::NoError) {
             if (m_onlineDevices.contains(ip)) {
@@ -305,13 +302,13 @@ void DeviceSearchIP::onGetCameraModeReply() {
             uID = m_candidateDevices.take(ip);
             m_onlineDevices.insert(ip, uID);
             online = true;
-            // Replies outstanding: this camera belongs to the running scan.
-            if (m_outstanding > 0) {
+            // Each scan starts with no candidates, so while one runs every
+            // candidate is a camera it found, whichever check confirms it.
+            if (m_searching) {
                 m_found = true;
                 LOG_NOTE << "find new device, uID: " << uID << " ip:" << ip;
             }
         }
-        decrementOutstandingLocked();
         m_modeReplies.remove(reply);
     }
     if (offline)

@@ -19,6 +19,7 @@
 
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -76,13 +77,15 @@ private:
 
     // Expect m_lock held.
     QNetworkReply *getLocked(const QString &ip, const QString &path, int timeoutMs);
-    bool checkModeLocked(const QString &ip, int timeoutMs);
-    void decrementOutstandingLocked();
+    // The mode check's reply, or null when it could not be sent.
+    QNetworkReply *checkModeLocked(const QString &ip, int timeoutMs);
 
     QNetworkAccessManager *m_manager = nullptr; // scan thread; set under m_lock
     QMutex *m_lock = nullptr;
     SubnetSweep m_sweep;
-    qint16 m_outstanding = 0;
+    // The running scan's probes and mode checks still without a reply. Replies
+    // to re-checks, and to an earlier scan, never count against it.
+    QSet<QNetworkReply *> m_scanReplies;
     QMap<QNetworkReply *, QString> m_modeReplies;      // reply -> camera IP
     QMap<QNetworkReply *, QString> m_attributeReplies; // reply -> camera IP
     QMap<QString, QString> m_onlineDevices;            // IP -> uID

@@ -238,6 +238,29 @@ TEST_F(DeviceSearchIPTest, OnlineCameraIsReportedOfflineWhenItStopsAnsweringOrLe
     EXPECT_EQ(signals_.events.count(QStringLiteral("offline ") + uid1), 1);
 }
 
+TEST_F(DeviceSearchIPTest, RecheckReplyArrivingDuringAScanDoesNotEndItBeforeItsOwnReplies) {
+    ASSERT_TRUE(startCamera(cam1, "cam1", ip1, "A0000001")) << cam1.describe().toStdString();
+    ASSERT_TRUE(scan(true));
+    const QString online = QStringLiteral("online %1 %2").arg(uid1, ip1);
+    signals_.events.clear();
+
+    // A scan starts while a re-check of the camera is in flight; the re-check
+    // is answered 300 ms later, in the middle of the scan.
+    ASSERT_TRUE(control(cam1, QStringLiteral("delay 300")));
+    const int rechecks = requests(cam1, modeRequest);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests(cam1, modeRequest) > rechecks; }, 5000));
+    search()->startSearch();
+    // The scan's own mode check of the camera is answered long after every
+    // probe has ended.
+    const int probes = requests(cam1, attributeRequest);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests(cam1, attributeRequest) > probes; }, 2000));
+    ASSERT_TRUE(control(cam1, QStringLiteral("delay 2000")));
+
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return signals_.events.filter(QStringLiteral("finish")).size() > 0; }, 10000));
+    EXPECT_EQ(signals_.events, QStringList({online, "finish 1"}));
+}
+
 TEST_F(DeviceSearchIPTest, ReportOnlineAndMarkOfflineActOnOnlineCamerasOnly) {
     ASSERT_TRUE(startCamera(cam1, "cam1", ip1, "A0000001")) << cam1.describe().toStdString();
     ASSERT_TRUE(scan(true));
