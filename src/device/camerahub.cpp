@@ -7,6 +7,10 @@
 
 #include <QThread>
 
+namespace {
+constexpr int rescanRetryMs = 100;
+} // namespace
+
 CameraHub::CameraHub(IniFile &settings, QObject *parent)
     : QObject(parent), m_devList(settings), m_network(Network::getInstance()),
       m_searchIp(DeviceSearchIP::getInstance()), m_mdnsThread(new QThread(this)), m_mdns(new mDNS) {
@@ -14,6 +18,9 @@ CameraHub::CameraHub(IniFile &settings, QObject *parent)
     m_mdns->moveToThread(m_mdnsThread);
     connect(m_mdnsThread, &QThread::finished, m_mdns, &QObject::deleteLater);
     connect(this, &CameraHub::sigStartThread, m_mdns, &mDNS::onRun);
+    m_rescanRetry.setSingleShot(true);
+    m_rescanRetry.setInterval(rescanRetryMs);
+    connect(&m_rescanRetry, &QTimer::timeout, this, &CameraHub::rescan);
     // Wired before the worker's thread runs, so it never emits into a half-made hub.
     wire();
     m_mdnsThread->start(QThread::InheritPriority);
@@ -60,7 +67,8 @@ void CameraHub::stopDiscovery() {
 }
 
 void CameraHub::rescan() {
-    m_searchIp->startSearch();
+    if (!m_searchIp->startSearch())
+        m_rescanRetry.start();
 }
 
 bool CameraHub::connectCamera(const QString &mac) {

@@ -123,14 +123,14 @@ void DeviceSearchIP::onRun() {
     }
 }
 
-void DeviceSearchIP::startSearch() {
+bool DeviceSearchIP::startSearch() {
     QMutexLocker lock(m_lock);
     if (!m_manager) {
         LOG_ERROR << "faild to start device ip search, network manage is nullptr";
-        return;
+        return false;
     }
     if (m_searching)
-        return;
+        return true;
     m_found = false;
     m_searching = true;
     m_sweep.restart(usableIPv4Addresses());
@@ -138,6 +138,7 @@ void DeviceSearchIP::startSearch() {
     // Every scan reports each camera it finds online again.
     m_onlineDevices.clear();
     m_candidateDevices.clear();
+    return true;
 }
 
 void DeviceSearchIP::resetSearch() {

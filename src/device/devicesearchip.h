@@ -49,7 +49,8 @@ public:
     ~DeviceSearchIP() override;
 
     // Main thread.
-    void startSearch();
+    // False when refused: the scan thread has not made its access manager yet.
+    bool startSearch();
     void resetSearch();
     void reportOnline(const QString &uID, const QString &ip);
     void markOffline(const QString &uID, const QString &ip);

@@ -2,6 +2,7 @@
 // mDNS, LAN scan, engine) in the PC namespace, simulated cameras in theirs,
 // and the files the filter reads.
 #include "device/camerahub.h"
+#include "device/devicesearchip.h"
 #include "device/inifile.h"
 #include "device/networkthread.h"
 #include "networksignals.h"
@@ -13,15 +14,40 @@
 
 #include <gtest/gtest.h>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
 constexpr int discoveryMs = 15000;
 constexpr int connectMs = 15000;
 const QString moved = QStringLiteral("10.77.0.120");
+
+// Defined first so it runs before anything in this program made the engine:
+// a rescan asked for at start, as kestra-headless --rescan does, meets a
+// scanner whose thread has not made its access manager yet.
+TEST(CameraHubStartTest, RescanRefusedBeforeTheScannerIsReadyIsAskedAgain) {
+    REQUIRE_TEST_LAB();
+    DeviceSearchIP *scanner = DeviceSearchIP::getInstance();
+    if (scanner->thread() != QThread::currentThread())
+        GTEST_SKIP() << "the scanner runs already";
+    // Posted before the engine moves the scanner to its thread: that thread
+    // takes this first and waits here before its loop starts.
+    static QSemaphore hold;
+    QMetaObject::invokeMethod(
+        scanner, [] { hold.acquire(); }, Qt::QueuedConnection);
+    TempConfigRoot root;
+    IniFile settings(root.configRoot());
+    CameraHub hub(settings);
+    LogCapture log;
+    hub.rescan();
+    EXPECT_TRUE(log.hasError(QStringLiteral("faild to start device ip search")));
+    hold.release();
+    EXPECT_TRUE(log.waitFor(QStringLiteral("device search ip finish!"), discoveryMs));
+}
 
 class CameraHubTest : public ::testing::Test {
 protected:
