@@ -59,19 +59,23 @@ void CameraHub::wire() {
 }
 
 void CameraHub::start() {
+    Q_ASSERT(QThread::currentThread() == thread());
     emit sigStartThread();
 }
 
 void CameraHub::stopDiscovery() {
+    Q_ASSERT(QThread::currentThread() == thread());
     m_mdns->stop();
 }
 
 void CameraHub::rescan() {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!m_searchIp->startSearch())
         m_rescanRetry.start();
 }
 
 bool CameraHub::connectCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onConnectDevice: param is empty";
         return false;
@@ -88,6 +92,7 @@ bool CameraHub::connectCamera(const QString &mac) {
 }
 
 bool CameraHub::reconnectCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onReconnect: param is empty";
         return false;
@@ -101,6 +106,7 @@ bool CameraHub::reconnectCamera(const QString &mac) {
 }
 
 bool CameraHub::removeCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onRemoveDevice: param is empty";
         return false;
@@ -118,10 +124,12 @@ bool CameraHub::removeCamera(const QString &mac) {
 }
 
 bool CameraHub::pairCamera(CamID_e id, const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     return m_devList.setCamPair(id, mac);
 }
 
 bool CameraHub::unpairCamera(CamID_e id, const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     return m_devList.cancelCamPair(id, mac);
 }
 

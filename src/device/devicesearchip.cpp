@@ -4,6 +4,7 @@
 #include "device/lanproxyfactory.h"
 #include "log/logline.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QMetaEnum>
@@ -13,6 +14,7 @@
 #include <QNetworkInterface>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -102,6 +104,7 @@ void DeviceSearchIP::waitMs(int ms) {
 }
 
 void DeviceSearchIP::onRun() {
+    Q_ASSERT(QThread::currentThread() == thread());
     {
         QMutexLocker lock(m_lock);
         m_manager = new QNetworkAccessManager(this);
@@ -124,6 +127,7 @@ void DeviceSearchIP::onRun() {
 }
 
 bool DeviceSearchIP::startSearch() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(m_lock);
     if (!m_manager) {
         LOG_ERROR << "faild to start device ip search, network manage is nullptr";
@@ -142,6 +146,7 @@ bool DeviceSearchIP::startSearch() {
 }
 
 void DeviceSearchIP::resetSearch() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(m_lock);
     m_searching = false;
     m_finished = false;
@@ -149,6 +154,7 @@ void DeviceSearchIP::resetSearch() {
 }
 
 void DeviceSearchIP::reportOnline(const QString &uID, const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty() || ip.isEmpty()) {
         LOG_ERROR << "param is valid! uID:" << uID << " ip:" << ip;
         return;
@@ -165,6 +171,7 @@ void DeviceSearchIP::reportOnline(const QString &uID, const QString &ip) {
 }
 
 void DeviceSearchIP::markOffline(const QString &uID, const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty() || ip.isEmpty()) {
         LOG_ERROR << "param is valid! uID:" << uID << " ip:" << ip;
         return;
@@ -238,6 +245,7 @@ void DeviceSearchIP::recheckStep() {
 }
 
 void DeviceSearchIP::onGetDeviceInfoReply() {
+    Q_ASSERT(QThread::currentThread() == thread());
     auto *reply = qobject_cast<QNetworkReply *>(sender());
     if (!reply)
         return;
@@ -268,6 +276,7 @@ void DeviceSearchIP::onGetDeviceInfoReply() {
 }
 
 void DeviceSearchIP::onGetCameraModeReply() {
+    Q_ASSERT(QThread::currentThread() == thread());
     auto *reply = qobject_cast<QNetworkReply *>(sender());
     if (!reply)
         return;

@@ -3,9 +3,11 @@
 #include "device/mdnsmessage.h"
 #include "log/logline.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QSet>
+#include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -64,16 +66,19 @@ QStringList ipv4Addresses(const QNetworkInterface &iface) {
 mDNS::mDNS(int cycleWaitMs) : m_cycleWaitMs(cycleWaitMs) {}
 
 void mDNS::stop() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(&m_lock);
     m_stop = true;
 }
 
 void mDNS::queryNow() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(&m_lock);
     m_queryCountdown = 0;
 }
 
 void mDNS::removeEntry(const QString &uID) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty()) {
         LOG_ERROR << "param is valid!";
         return;
@@ -83,6 +88,7 @@ void mDNS::removeEntry(const QString &uID) {
 }
 
 MdnsEntry mDNS::getEntry(const QString &uID) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty()) {
         LOG_ERROR << "uID is empty";
         return {};
@@ -97,6 +103,7 @@ bool mDNS::stopRequested() {
 }
 
 void mDNS::onRun() {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!start())
         return;
     for (;;) {
@@ -229,6 +236,7 @@ QString mDNS::uidFromResponse(const MdnsCodec::Message &message) {
 }
 
 void mDNS::onReceiveMsg() {
+    Q_ASSERT(QThread::currentThread() == thread());
     auto *socket = qobject_cast<QUdpSocket *>(sender());
     if (!socket)
         socket = m_socket;
