@@ -12,6 +12,7 @@
 //       whether every camera is still polled about every two seconds: a test
 //       LAN with CAMERAS simulated cameras (needs root), the achieved poll
 //       period per camera and the engine worker's CPU time.
+#include "device/camerahub.h"
 #include "device/devicesearchip.h"
 #include "device/inifile.h"
 #include "device/mdns.h"
@@ -20,7 +21,6 @@
 #include "support/childprocess.h"
 #include "support/netlab.h"
 #include "support/tempconfigroot.h"
-#include "tarywidget/camerahub.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,6 +4,7 @@
 #include "device/lanproxyfactory.h"
 #include "log/logline.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QMetaEnum>
@@ -13,6 +14,7 @@
 #include <QNetworkInterface>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -32,7 +34,47 @@ constexpr int recheckPasses = 20;
 const char *errorName(QNetworkReply::NetworkError error) {
     return QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
 }
+
+// The IPv4 addresses of the interfaces that are up, running and can multicast,
+// loopback aside.
+QStringList usableIPv4Addresses() {
+    QStringList addresses;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        const QNetworkInterface::InterfaceFlags flags = interface.flags();
+        if (flags.testFlag(QNetworkInterface::IsLoopBack) || !interface.isValid())
+            continue;
+        LOG_NOTE << "name:" << interface.humanReadableName() << " flags:" << flags;
+        const QNetworkInterface::InterfaceFlags usable = QNetworkInterface::IsUp |
+                                                         QNetworkInterface::IsRunning |
+                                                         QNetworkInterface::CanMulticast;
+        if ((flags & usable) != usable)
+            continue;
+        const QList<QNetworkAddressEntry> entries = interface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            const QString address = entry.ip().toString();
+            addresses.append(address);
+            LOG_NOTE << "valid IP: " << address;
+        }
+    }
+    return addresses;
+}
 } // namespace
+
+void SubnetSweep::restart(const QStringList &addresses) {
+    m_addresses = addresses;
+    m_next = 0;
+}
+
+QString SubnetSweep::takeNextPrefix() {
+    if (m_next >= m_addresses.size())
+        return {};
+    const QString address = m_addresses.at(m_next);
+    ++m_next;
+    return address.left(address.lastIndexOf(u'.') + 1);
+}
 
 DeviceSearchIP *DeviceSearchIP::getInstance() {
     static DeviceSearchIP instance;
@@ -62,6 +104,7 @@ void DeviceSearchIP::waitMs(int ms) {
 }
 
 void DeviceSearchIP::onRun() {
+    Q_ASSERT(QThread::currentThread() == thread());
     {
         QMutexLocker lock(m_lock);
         m_manager = new QNetworkAccessManager(this);
@@ -83,25 +126,27 @@ void DeviceSearchIP::onRun() {
     }
 }
 
-void DeviceSearchIP::startSearch() {
+bool DeviceSearchIP::startSearch() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(m_lock);
     if (!m_manager) {
         LOG_ERROR << "faild to start device ip search, network manage is nullptr";
-        return;
+        return false;
     }
     if (m_searching)
-        return;
+        return true;
     m_found = false;
     m_searching = true;
-    refreshLocalAddressesLocked();
-    m_nextAddress = 0;
-    m_outstanding = 0;
+    m_sweep.restart(usableIPv4Addresses());
+    m_scanReplies.clear();
     // Every scan reports each camera it finds online again.
     m_onlineDevices.clear();
     m_candidateDevices.clear();
+    return true;
 }
 
 void DeviceSearchIP::resetSearch() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(m_lock);
     m_searching = false;
     m_finished = false;
@@ -109,6 +154,7 @@ void DeviceSearchIP::resetSearch() {
 }
 
 void DeviceSearchIP::reportOnline(const QString &uID, const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty() || ip.isEmpty()) {
         LOG_ERROR << "param is valid! uID:" << uID << " ip:" << ip;
         return;
@@ -125,6 +171,7 @@ void DeviceSearchIP::reportOnline(const QString &uID, const QString &ip) {
 }
 
 void DeviceSearchIP::markOffline(const QString &uID, const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty() || ip.isEmpty()) {
         LOG_ERROR << "param is valid! uID:" << uID << " ip:" << ip;
         return;
@@ -132,30 +179,6 @@ void DeviceSearchIP::markOffline(const QString &uID, const QString &ip) {
     QMutexLocker lock(m_lock);
     if (m_onlineDevices.contains(ip))
         m_candidateDevices.insert(ip, m_onlineDevices.take(ip));
-}
-
-void DeviceSearchIP::refreshLocalAddressesLocked() {
-    m_localAddresses.clear();
-    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &interface : interfaces) {
-        const QNetworkInterface::InterfaceFlags flags = interface.flags();
-        if (flags.testFlag(QNetworkInterface::IsLoopBack) || !interface.isValid())
-            continue;
-        LOG_NOTE << "name:" << interface.humanReadableName() << " flags:" << flags;
-        const QNetworkInterface::InterfaceFlags usable = QNetworkInterface::IsUp |
-                                                         QNetworkInterface::IsRunning |
-                                                         QNetworkInterface::CanMulticast;
-        if ((flags & usable) != usable)
-            continue;
-        const QList<QNetworkAddressEntry> entries = interface.addressEntries();
-        for (const QNetworkAddressEntry &entry : entries) {
-            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            const QString address = entry.ip().toString();
-            m_localAddresses.append(address);
-            LOG_NOTE << "valid IP: " << address;
-        }
-    }
 }
 
 QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path, int timeoutMs) {
@@ -169,18 +192,13 @@ QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path,
     return m_manager->get(request);
 }
 
-bool DeviceSearchIP::checkModeLocked(const QString &ip, int timeoutMs) {
+QNetworkReply *DeviceSearchIP::checkModeLocked(const QString &ip, int timeoutMs) {
     QNetworkReply *reply = getLocked(ip, modePath, timeoutMs);
     if (!reply)
-        return false;
+        return nullptr;
     connect(reply, &QNetworkReply::finished, this, &DeviceSearchIP::onGetCameraModeReply);
     m_modeReplies.insert(reply, ip);
-    return true;
-}
-
-void DeviceSearchIP::decrementOutstandingLocked() {
-    if (m_outstanding > 0)
-        --m_outstanding;
+    return reply;
 }
 
 void DeviceSearchIP::scanStep() {
@@ -189,11 +207,9 @@ void DeviceSearchIP::scanStep() {
         QMutexLocker lock(m_lock);
         if (!m_searching)
             return;
-        if (m_nextAddress < m_localAddresses.size()) {
+        const QString prefix = m_sweep.takeNextPrefix();
+        if (!prefix.isEmpty()) {
             // One subnet per pass, all its probes in flight at once.
-            const QString address = m_localAddresses.at(m_nextAddress);
-            ++m_nextAddress;
-            const QString prefix = address.left(address.lastIndexOf(u'.') + 1);
             LOG_NOTE << "ipPrefix: " << prefix;
             for (int host = 0; host < probesPerSubnet; ++host) {
                 const QString ip = prefix + QString::number(host);
@@ -203,12 +219,12 @@ void DeviceSearchIP::scanStep() {
                 connect(reply, &QNetworkReply::finished, this,
                         &DeviceSearchIP::onGetDeviceInfoReply);
                 m_attributeReplies.insert(reply, ip);
-                ++m_outstanding;
+                m_scanReplies.insert(reply);
             }
             return;
         }
         // The scan stays open until the last probe and mode check answered.
-        if (m_outstanding >= 1)
+        if (!m_scanReplies.isEmpty())
             return;
         m_searching = false;
         m_finished = true;
@@ -229,11 +245,13 @@ void DeviceSearchIP::recheckStep() {
 }
 
 void DeviceSearchIP::onGetDeviceInfoReply() {
+    Q_ASSERT(QThread::currentThread() == thread());
     auto *reply = qobject_cast<QNetworkReply *>(sender());
     if (!reply)
         return;
     {
         QMutexLocker lock(m_lock);
+        const bool ofScan = m_scanReplies.remove(reply);
         const auto it = m_attributeReplies.constFind(reply);
         if (reply->error() == QNetworkReply::NoError && it != m_attributeReplies.cend()) {
             const QString ip = it.value();
@@ -247,17 +265,18 @@ void DeviceSearchIP::onGetDeviceInfoReply() {
                 const QString uID =
                     QStringLiteral("Torvi_") + pieces.at(1).section(QLatin1Char('"'), 0, 0);
                 m_candidateDevices.insert(ip, uID);
-                if (checkModeLocked(ip, modeTimeoutMs))
-                    ++m_outstanding;
+                QNetworkReply *check = checkModeLocked(ip, modeTimeoutMs);
+                if (check && ofScan)
+                    m_scanReplies.insert(check);
             }
         }
-        decrementOutstandingLocked();
         m_attributeReplies.remove(reply);
     }
     reply->deleteLater();
 }
 
 void DeviceSearchIP::onGetCameraModeReply() {
+    Q_ASSERT(QThread::currentThread() == thread());
     auto *reply = qobject_cast<QNetworkReply *>(sender());
     if (!reply)
         return;
@@ -267,6 +286,7 @@ void DeviceSearchIP::onGetCameraModeReply() {
     bool offline = false;
     {
         QMutexLocker lock(m_lock);
+        m_scanReplies.remove(reply);
         ip = m_modeReplies.value(reply);
         if (reply->error() != QNetworkReply::NoError) {
             if (m_onlineDevices.contains(ip)) {
@@ -292,13 +312,13 @@ void DeviceSearchIP::onGetCameraModeReply() {
             uID = m_candidateDevices.take(ip);
             m_onlineDevices.insert(ip, uID);
             online = true;
-            // Replies outstanding: this camera belongs to the running scan.
-            if (m_outstanding > 0) {
+            // Each scan starts with no candidates, so while one runs every
+            // candidate is a camera it found, whichever check confirms it.
+            if (m_searching) {
                 m_found = true;
                 LOG_NOTE << "find new device, uID: " << uID << " ip:" << ip;
             }
         }
-        decrementOutstandingLocked();
         m_modeReplies.remove(reply);
     }
     if (offline)

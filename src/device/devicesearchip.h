@@ -19,12 +19,28 @@
 
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 class QMutex;
 class QNetworkAccessManager;
 class QNetworkReply;
+
+// The local addresses whose /24 subnets one scan probes, in the order the
+// interfaces list them, one subnet per loop pass; two addresses in one subnet
+// probe it twice. Used under DeviceSearchIP's lock.
+class SubnetSweep {
+public:
+    void restart(const QStringList &addresses);
+    // The next subnet as the address without its last part ("192.168.1."),
+    // or empty once every address has been taken.
+    QString takeNextPrefix();
+
+private:
+    QStringList m_addresses;
+    qsizetype m_next = 0;
+};
 
 class DeviceSearchIP : public QObject {
     Q_OBJECT
@@ -33,7 +49,8 @@ public:
     ~DeviceSearchIP() override;
 
     // Main thread.
-    void startSearch();
+    // False when refused: the scan thread has not made its access manager yet.
+    bool startSearch();
     void resetSearch();
     void reportOnline(const QString &uID, const QString &ip);
     void markOffline(const QString &uID, const QString &ip);
@@ -60,16 +77,16 @@ private:
     void waitMs(int ms);
 
     // Expect m_lock held.
-    void refreshLocalAddressesLocked();
     QNetworkReply *getLocked(const QString &ip, const QString &path, int timeoutMs);
-    bool checkModeLocked(const QString &ip, int timeoutMs);
-    void decrementOutstandingLocked();
+    // The mode check's reply, or null when it could not be sent.
+    QNetworkReply *checkModeLocked(const QString &ip, int timeoutMs);
 
     QNetworkAccessManager *m_manager = nullptr; // scan thread; set under m_lock
     QMutex *m_lock = nullptr;
-    QStringList m_localAddresses;
-    qint8 m_nextAddress = 0;
-    qint16 m_outstanding = 0;
+    SubnetSweep m_sweep;
+    // The running scan's probes and mode checks still without a reply. Replies
+    // to re-checks, and to an earlier scan, never count against it.
+    QSet<QNetworkReply *> m_scanReplies;
     QMap<QNetworkReply *, QString> m_modeReplies;      // reply -> camera IP
     QMap<QNetworkReply *, QString> m_attributeReplies; // reply -> camera IP
     QMap<QString, QString> m_onlineDevices;            // IP -> uID

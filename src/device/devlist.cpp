@@ -3,6 +3,8 @@
 #include "device/inifile.h"
 #include "log/logline.h"
 
+#include <QThread>
+
 namespace {
 
 const QString commonGroup = QStringLiteral("common");
@@ -19,6 +21,18 @@ QString pairKey(int id) {
 
 int pairIndex(CamID_e id) {
     return static_cast<int>(id) - firstCamID;
+}
+
+// A camera's key names its device.ini group, and it comes from the network.
+// A key naming the token or the pairing group would write into it and remove
+// it with the camera; the settings layer splits keys at '/' (and '\\'), so such
+// a key writes into other groups and returns after a restart as a camera
+// without an address. Windows compares INI group names regardless of case.
+// The format escapes every other character.
+bool isStorableKey(const QString &mac) {
+    return mac.compare(commonGroup, Qt::CaseInsensitive) != 0 &&
+           mac.compare(pairGroup, Qt::CaseInsensitive) != 0 && !mac.contains(u'/') &&
+           !mac.contains(u'\\');
 }
 
 } // namespace
@@ -120,6 +134,7 @@ void DevList::withdrawPairs(const QString &mac) {
 }
 
 QList<DeviceBaseInfo_t> DevList::getDeviceList() const {
+    Q_ASSERT(QThread::currentThread() == thread());
     QList<DeviceBaseInfo_t> list;
     list.reserve(static_cast<qsizetype>(m_devices.size()));
     for (const auto &[mac, dev] : m_devices)
@@ -128,8 +143,13 @@ QList<DeviceBaseInfo_t> DevList::getDeviceList() const {
 }
 
 void DevList::onAddDevice(const QString &mac, const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty() || ip.isEmpty()) {
         LOG_ERROR << "onAddDevice: mac or ip is empty!";
+        return;
+    }
+    if (!isStorableKey(mac)) {
+        LOG_ERROR << "onAddDevice: camera key refused:" << mac << " ip:" << ip;
         return;
     }
     DeviceBaseInfo_t *dev = find(mac);
@@ -158,6 +178,7 @@ void DevList::onAddDevice(const QString &mac, const QString &ip) {
 }
 
 void DevList::onRemoveDevice(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onRemoveDevice: mac is empty!";
         return;
@@ -180,6 +201,7 @@ void DevList::onRemoveDevice(const QString &mac) {
 }
 
 void DevList::onDeviceAbnormal(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onDeviceAbnormal: param is empty";
         return;
@@ -196,6 +218,7 @@ void DevList::onDeviceAbnormal(const QString &mac) {
 }
 
 void DevList::onDeviceOffine(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onDeviceOffine: param is empty";
         return;
@@ -229,6 +252,7 @@ void DevList::onDeviceOffine(const QString &mac) {
 }
 
 void DevList::onDeviceBatteryInfo(const QString &mac, bool isCharge, short battery) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onDeviceBatteryInfo: param is empty";
         return;
@@ -263,6 +287,7 @@ void DevList::onDeviceBatteryInfo(const QString &mac, bool isCharge, short batte
 }
 
 void DevList::onVideoParamSync(const QString &ip, VideoParamType_e type, const QString &value) {
+    Q_ASSERT(QThread::currentThread() == thread());
     const int kind = static_cast<int>(type);
     if (ip.isEmpty() || value.isEmpty() || kind < VideoParamHDR || kind > VideoParamLive) {
         LOG_ERROR << "param is invalid! ip:" << ip << " type:" << kind << " value:" << value;
@@ -315,6 +340,7 @@ DeviceBaseInfo_t *DevList::configResultTarget(const QString &ip) {
 }
 
 void DevList::onVideoParamConfigFaild(const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == thread());
     DeviceBaseInfo_t *dev = configResultTarget(ip);
     if (!dev)
         return;
@@ -327,6 +353,7 @@ void DevList::onVideoParamConfigFaild(const QString &ip) {
 }
 
 void DevList::onVideoParamConfigFinish(const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == thread());
     DeviceBaseInfo_t *dev = configResultTarget(ip);
     if (!dev)
         return;
@@ -339,6 +366,7 @@ void DevList::onVideoParamConfigFinish(const QString &ip) {
 }
 
 bool DevList::connectFromNewList(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "connectFromNewList: param is empty";
         return false;
@@ -354,6 +382,7 @@ bool DevList::connectFromNewList(const QString &mac) {
 }
 
 bool DevList::switchFromNewList(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "switchFromNewList: param is empty";
         return false;
@@ -383,6 +412,7 @@ bool DevList::switchFromNewList(const QString &mac) {
 }
 
 bool DevList::reconnectDevice(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "reconnectDevice: param is empty";
         return false;
@@ -398,6 +428,7 @@ bool DevList::reconnectDevice(const QString &mac) {
 }
 
 bool DevList::modifyDeviceName(const QString &mac, const QString &name) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty() || name.isEmpty()) {
         LOG_ERROR << "modifyDeviceName: param is empty" << mac << name;
         return false;
@@ -415,6 +446,7 @@ bool DevList::modifyDeviceName(const QString &mac, const QString &name) {
 }
 
 bool DevList::removeDeviceFromList(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "removeDeviceFromList: param is empty";
         return false;
@@ -445,6 +477,7 @@ bool DevList::removeDeviceFromList(const QString &mac) {
 }
 
 DeviceBaseInfo_t DevList::getDevMeta(const QString &mac) const {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "getDevMeta: param is empty";
         return {};
@@ -458,6 +491,7 @@ DeviceBaseInfo_t DevList::getDevMeta(const QString &mac) const {
 }
 
 bool DevList::videoParamIsChange(const QString &mac, int res, int fps) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty() || res > 4) {
         LOG_ERROR << "videoParamIsChange: param invalid! mac:" << mac << " res:" << res
                   << " fps:" << fps;
@@ -513,6 +547,7 @@ bool DevList::videoParamIsChange(const QString &mac, int res, int fps) {
 }
 
 void DevList::setWorkMode(int mode) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mode != 0 && mode != 1) {
         LOG_ERROR << "setWorkMode: param invalid  " << mode;
         return;
@@ -522,6 +557,7 @@ void DevList::setWorkMode(int mode) {
 }
 
 void DevList::setLanguageMode(int language) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (language < 0 || language > 7) {
         LOG_ERROR << "setLanguageMode: param invalid  " << language;
         return;
@@ -546,6 +582,7 @@ const DeviceBaseInfo_t *DevList::pairingCamera(CamID_e id, const QString &mac) {
 }
 
 bool DevList::setVCameraIP(CamID_e id, const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!checkCamID(id))
         return false;
     if (ip.isEmpty()) {
@@ -557,6 +594,7 @@ bool DevList::setVCameraIP(CamID_e id, const QString &ip) {
 }
 
 bool DevList::getCamPair(CamID_e id, QString &mac, quint32 &liveFlag) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!checkCamID(id))
         return false;
     mac = m_settings.deviceValue(pairKey(id));
@@ -566,6 +604,7 @@ bool DevList::getCamPair(CamID_e id, QString &mac, quint32 &liveFlag) {
 }
 
 bool DevList::setCamPair(CamID_e id, const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     const DeviceBaseInfo_t *dev = pairingCamera(id, mac);
     if (!dev)
         return false;
@@ -581,6 +620,7 @@ bool DevList::setCamPair(CamID_e id, const QString &mac) {
 }
 
 bool DevList::cancelCamPair(CamID_e id, const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     const DeviceBaseInfo_t *dev = pairingCamera(id, mac);
     if (!dev)
         return false;
@@ -598,6 +638,7 @@ bool DevList::cancelCamPair(CamID_e id, const QString &mac) {
 }
 
 QList<int> DevList::getCamPairIndex(const QString &mac) const {
+    Q_ASSERT(QThread::currentThread() == thread());
     QList<int> indices;
     if (mac.isEmpty()) {
         LOG_ERROR << "getCamPairIndex: param is empty!";

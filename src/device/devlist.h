@@ -10,9 +10,12 @@
 // a paired camera is published in VConfig.ini for the filter only while that
 // camera is online, and withdrawn (an empty value) when it is lost.
 //
-// Threads: created, used and destroyed on the GUI thread. The discovery
-// workers and the engine reach it only through queued connections, so every
-// slot runs on the GUI thread and nothing here is locked.
+// Camera keys come from the network and name device.ini groups, so
+// onAddDevice refuses (and logs) a key that would name or reach another group.
+//
+// Threads: created, used and destroyed on the GUI thread (asserted). The
+// discovery workers and the engine reach it only through queued connections,
+// so every slot runs on the GUI thread and nothing here is locked.
 #pragma once
 
 #include "device/network.h"

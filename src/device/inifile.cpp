@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -48,7 +49,7 @@ void IniFile::initPreferences() {
     const bool newFile = !QFile::exists(m_configPath);
     if (newFile)
         LOG_NOTE << "the config.ini is not exists！";
-    else if (!m_config->value(QStringLiteral("config/isFirstInstall")).toBool())
+    else if (!read(*m_config, QStringLiteral("config/isFirstInstall")).toBool())
         return;
 
     write(*m_config, QStringLiteral("config/keepNewstVersion"), true);
@@ -61,7 +62,13 @@ void IniFile::initPreferences() {
     write(*m_config, QStringLiteral("config/isFirstInstall"), false);
 }
 
+QVariant IniFile::read(const QSettings &settings, const QString &key) const {
+    Q_ASSERT(QThread::currentThread() == thread());
+    return settings.value(key);
+}
+
 void IniFile::write(QSettings &settings, const QString &key, const QVariant &value) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (value.isValid())
         settings.setValue(key, value);
     else
@@ -77,44 +84,44 @@ void IniFile::sync(QSettings &settings) {
 }
 
 bool IniFile::keepNewstVersion() const {
-    return m_config->value(QStringLiteral("config/keepNewstVersion")).toBool();
+    return read(*m_config, QStringLiteral("config/keepNewstVersion")).toBool();
 }
 void IniFile::setKeepNewstVersion(bool keep) {
     write(*m_config, QStringLiteral("config/keepNewstVersion"), keep);
 }
 bool IniFile::keepAutorun() const {
-    return m_config->value(QStringLiteral("config/keepAutorun")).toBool();
+    return read(*m_config, QStringLiteral("config/keepAutorun")).toBool();
 }
 void IniFile::setKeepAutorun(bool keep) {
     write(*m_config, QStringLiteral("config/keepAutorun"), keep);
 }
 int IniFile::language() const {
-    return m_config->value(QStringLiteral("config/language")).toInt();
+    return read(*m_config, QStringLiteral("config/language")).toInt();
 }
 void IniFile::setLanguage(int language) {
     write(*m_config, QStringLiteral("config/language"), language);
 }
 bool IniFile::workModeSelect() const {
-    return m_config->value(QStringLiteral("config/workModeSelect")).toBool();
+    return read(*m_config, QStringLiteral("config/workModeSelect")).toBool();
 }
 void IniFile::setWorkModeSelect(bool select) {
     write(*m_config, QStringLiteral("config/workModeSelect"), select);
 }
 bool IniFile::workModeSwitch() const {
-    return m_config->value(QStringLiteral("config/workModeSwitch")).toBool();
+    return read(*m_config, QStringLiteral("config/workModeSwitch")).toBool();
 }
 void IniFile::setWorkModeSwitch(bool pending) {
     write(*m_config, QStringLiteral("config/workModeSwitch"), pending);
 }
 int IniFile::workMode() const {
-    return m_config->value(QStringLiteral("config/workMode")).toInt();
+    return read(*m_config, QStringLiteral("config/workMode")).toInt();
 }
 void IniFile::setWorkMode(int mode) {
     write(*m_config, QStringLiteral("config/workMode"), mode);
 }
 
 QString IniFile::readToken(const QString &key) const {
-    const QString stored = m_device->value(key).toString();
+    const QString stored = read(*m_device, key).toString();
     if (stored.isEmpty())
         return {};
     return m_cipher.decryptText(stored, tokenKey, tokenIv);
@@ -139,11 +146,12 @@ void IniFile::setRefreshToken(const QString &token) {
 }
 
 QStringList IniFile::deviceGroups() const {
+    Q_ASSERT(QThread::currentThread() == thread());
     return m_device->childGroups();
 }
 
 QString IniFile::deviceValue(const QString &key) const {
-    return m_device->value(key).toString();
+    return read(*m_device, key).toString();
 }
 
 void IniFile::setDeviceValue(const QString &key, const QString &value) {
@@ -155,10 +163,12 @@ void IniFile::removeDeviceKey(const QString &key) {
 }
 
 bool IniFile::isDeviceEmpty() const {
+    Q_ASSERT(QThread::currentThread() == thread());
     return m_device->allKeys().isEmpty();
 }
 
 void IniFile::clearDeviceRecords() {
+    Q_ASSERT(QThread::currentThread() == thread());
     const QStringList groups = m_device->childGroups();
     for (const QString &group : groups) {
         if (group != QLatin1String("common"))
@@ -176,7 +186,7 @@ void IniFile::setVCamera(int id, const QString &ip) {
 QString IniFile::getVCamera(int id) const {
     if (!isValidCamID(id))
         return {};
-    return m_vconfig->value(vcameraKey(id)).toString();
+    return read(*m_vconfig, vcameraKey(id)).toString();
 }
 
 void IniFile::removeVCameraList() {
@@ -184,6 +194,7 @@ void IniFile::removeVCameraList() {
 }
 
 void IniFile::resetVConfig() {
+    Q_ASSERT(QThread::currentThread() == thread());
     m_vconfig->clear();
     for (int id = firstCamID; id <= lastCamID; ++id)
         m_vconfig->setValue(vcameraKey(id), QString());

@@ -3,7 +3,7 @@
 // pairings and the encrypted cloud tokens) and VConfig.ini (the camera address
 // of each virtual camera, read by the filter library in other processes).
 //
-// Threads: created and used on the GUI thread only; workers reach settings
+// Threads: created and used on the GUI thread only (asserted); workers reach settings
 // through the device registry's queued signals. Nothing is cached: every
 // accessor reads or writes the file's settings object, and every write is
 // synced to disk at once (atomically, through a temporary file) because the
@@ -67,6 +67,8 @@ private:
     void initPreferences();
     QString readToken(const QString &key) const;
     void writeToken(const QString &key, const QString &token);
+    // Every access goes through these two, which check the calling thread.
+    QVariant read(const QSettings &settings, const QString &key) const;
     // Sets (or, with an invalid value, removes) a key and syncs the file.
     void write(QSettings &settings, const QString &key, const QVariant &value);
     void sync(QSettings &settings);

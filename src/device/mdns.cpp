@@ -3,9 +3,11 @@
 #include "device/mdnsmessage.h"
 #include "log/logline.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QSet>
+#include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -23,14 +25,31 @@ bool isEligible(const QNetworkInterface &iface) {
            (iface.flags() & needed) == needed;
 }
 
-// Interfaces are followed by hardware address, so a renamed adapter stays the
-// same one. Some virtual interfaces (tunnels, for one) have none or report
-// zeros; their name keeps them apart.
-QString interfaceKey(const QNetworkInterface &iface) {
-    const QString hardware = iface.hardwareAddress();
-    const bool none =
-        hardware.isEmpty() || hardware.count(u'0') + hardware.count(u':') == hardware.size();
-    return none ? iface.name() : hardware;
+struct KeyedInterface {
+    QString key;
+    QNetworkInterface iface;
+};
+
+// The system's interfaces, in its order, each with the key it is followed by:
+// its hardware address, so a renamed adapter stays the same one. Where that
+// does not tell interfaces apart (none or zeros, as tunnels report, or the
+// address of an interface listed before, as VLAN sub-interfaces share their
+// parent's) the interface index does.
+QList<KeyedInterface> keyedInterfaces() {
+    QList<KeyedInterface> keyed;
+    QSet<QString> taken;
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        const QString hardware = iface.hardwareAddress();
+        const bool none =
+            hardware.isEmpty() || hardware.count(u'0') + hardware.count(u':') == hardware.size();
+        if (none || taken.contains(hardware)) {
+            keyed.append({QStringLiteral("#") + QString::number(iface.index()), iface});
+        } else {
+            taken.insert(hardware);
+            keyed.append({hardware, iface});
+        }
+    }
+    return keyed;
 }
 
 QStringList ipv4Addresses(const QNetworkInterface &iface) {
@@ -47,16 +66,19 @@ QStringList ipv4Addresses(const QNetworkInterface &iface) {
 mDNS::mDNS(int cycleWaitMs) : m_cycleWaitMs(cycleWaitMs) {}
 
 void mDNS::stop() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(&m_lock);
     m_stop = true;
 }
 
 void mDNS::queryNow() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(&m_lock);
     m_queryCountdown = 0;
 }
 
 void mDNS::removeEntry(const QString &uID) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty()) {
         LOG_ERROR << "param is valid!";
         return;
@@ -66,6 +88,7 @@ void mDNS::removeEntry(const QString &uID) {
 }
 
 MdnsEntry mDNS::getEntry(const QString &uID) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (uID.isEmpty()) {
         LOG_ERROR << "uID is empty";
         return {};
@@ -80,6 +103,7 @@ bool mDNS::stopRequested() {
 }
 
 void mDNS::onRun() {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (!start())
         return;
     for (;;) {
@@ -103,9 +127,9 @@ bool mDNS::start() {
         return false;
     }
     QMutexLocker lock(&m_lock);
-    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
-        if (isEligible(iface))
-            joinLocked(iface);
+    for (const KeyedInterface &keyed : keyedInterfaces()) {
+        if (isEligible(keyed.iface))
+            joinLocked(keyed.key, keyed.iface);
     }
     return true;
 }
@@ -117,8 +141,7 @@ void mDNS::waitCycle() {
     loop.exec();
 }
 
-void mDNS::joinLocked(const QNetworkInterface &iface) {
-    const QString key = interfaceKey(iface);
+void mDNS::joinLocked(const QString &key, const QNetworkInterface &iface) {
     const QStringList addresses = ipv4Addresses(iface);
     if (m_socket->joinMulticastGroup(MdnsIpv4Address, iface)) {
         m_joined.insert(key, iface);
@@ -159,25 +182,28 @@ void mDNS::queryStep() {
     query.addQuery({serviceName, MdnsCodec::TypePtr});
     const QByteArray packet = MdnsCodec::toPacket(query);
 
+    const QList<KeyedInterface> interfaces = keyedInterfaces();
     QSet<QString> present;
-    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
-        const QString key = interfaceKey(iface);
-        present.insert(key);
-        if (!isEligible(iface))
-            continue;
-        // A new interface is queried from the next query cycle on.
-        if (!m_joined.contains(key)) {
-            joinLocked(iface);
-            continue;
-        }
-        m_socket->setMulticastInterface(iface);
-        if (m_socket->writeDatagram(packet, MdnsIpv4Address, MdnsPort) < 0)
-            LOG_ERROR << "UDP send error!  " << m_socket->multicastInterface().humanReadableName();
-    }
+    for (const KeyedInterface &keyed : interfaces)
+        present.insert(keyed.key);
+    // Gone interfaces are left first: an interface whose key changed (the one
+    // that held its hardware address went) is then joined afresh at once.
     const QStringList joined = m_joined.keys();
     for (const QString &key : joined) {
         if (!present.contains(key))
             leaveLocked(key);
+    }
+    for (const KeyedInterface &keyed : interfaces) {
+        if (!isEligible(keyed.iface))
+            continue;
+        // A new interface is queried from the next query cycle on.
+        if (!m_joined.contains(keyed.key)) {
+            joinLocked(keyed.key, keyed.iface);
+            continue;
+        }
+        m_socket->setMulticastInterface(keyed.iface);
+        if (m_socket->writeDatagram(packet, MdnsIpv4Address, MdnsPort) < 0)
+            LOG_ERROR << "UDP send error!  " << m_socket->multicastInterface().humanReadableName();
     }
 }
 
@@ -210,6 +236,7 @@ QString mDNS::uidFromResponse(const MdnsCodec::Message &message) {
 }
 
 void mDNS::onReceiveMsg() {
+    Q_ASSERT(QThread::currentThread() == thread());
     auto *socket = qobject_cast<QUdpSocket *>(sender());
     if (!socket)
         socket = m_socket;

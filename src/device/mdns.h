@@ -75,14 +75,14 @@ private:
     void waitCycle();
 
     // Expect m_lock held.
-    void joinLocked(const QNetworkInterface &iface);
+    void joinLocked(const QString &key, const QNetworkInterface &iface);
     void leaveLocked(const QString &key);
 
     const int m_cycleWaitMs;
     QUdpSocket *m_socket = nullptr; // discovery thread; child, made by onRun
 
     QMutex m_lock;
-    QMap<QString, QNetworkInterface> m_joined; // by hardware address
+    QMap<QString, QNetworkInterface> m_joined; // by hardware address, or index
     QMap<QString, QStringList> m_joinedAddresses;
     QMap<QString, MdnsEntry> m_entries; // by uID
     qint8 m_queryCountdown = 0;

@@ -1,5 +1,6 @@
 #include "log/log.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QThread>
 #include <QTime>
 
 namespace {
@@ -65,19 +67,17 @@ QString nextContinuationFile(LogState &s) {
 } // namespace
 
 void LOG::init() {
+    Q_ASSERT(QCoreApplication::instance() &&
+             QThread::currentThread() == QCoreApplication::instance()->thread());
     const QString root = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     const QString date = today();
 
     LogState &s = state();
     {
         QMutexLocker lock(&s.mutex);
-        QDir dir;
-        for (const QString &path :
-             {root, root + QStringLiteral("/log/"), root + QStringLiteral("/log/") + date}) {
-            if (!dir.exists(path))
-                dir.mkdir(path);
-        }
         s.folder = root + QStringLiteral("/log/") + date;
+        // mkpath: on a fresh account not even the parent of <config root> exists.
+        QDir().mkpath(s.folder);
         s.runIndex = static_cast<qint16>(
             QDir(s.folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted).size());
         s.file = runFileStem(s.folder, date, s.runIndex) + QStringLiteral(".log");

@@ -16,8 +16,8 @@ public:
 
 } // namespace
 
-// Both the sign-in window and the work-mode chooser run modally through this
-// one override; without windows there is nothing to ask, so both go on.
+// The sign-in window's modal run (the loop never runs a chooser that cannot
+// register); without windows there is nobody to sign in, so it goes on.
 bool HeadlessShell::runModal() {
     LOG_NOTE << "no window to show: continuing";
     return true;

@@ -3,11 +3,15 @@
 #include "device/inifile.h"
 #include "log/logline.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 RunLoop::RunLoop(IniFile &settings, SignInSide &signIn, WorkModeChooser &chooser,
                  AudioBridge &audio, TrayHost &tray)
     : m_settings(settings), m_signIn(signIn), m_chooser(chooser), m_audio(audio), m_tray(tray) {}
 
 int RunLoop::run() {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     const int code = runPasses();
     if (m_audioStarted)
         m_audio.stop();
@@ -54,7 +58,9 @@ bool RunLoop::signIn() {
         LOG_ERROR << "login faild: opration cancel or login timeout!";
         return false;
     }
-    if (m_settings.workModeSelect()) {
+    if (m_settings.workModeSelect() && !m_chooser.canRegister()) {
+        LOG_NOTE << "no work-mode chooser in this build: the first-run choice stays pending";
+    } else if (m_settings.workModeSelect()) {
         m_settings.clearDeviceRecords();
         m_settings.removeVCameraList();
         if (!m_chooser.runModal()) {
@@ -74,6 +80,12 @@ bool RunLoop::signIn() {
 void RunLoop::applyPendingModeSwitch() {
     if (!m_settings.workModeSwitch())
         return;
+    // Without a registration a failure would store the old mode and drop the
+    // user's request; it is kept for a build that can register.
+    if (!m_chooser.canRegister()) {
+        LOG_NOTE << "no filter registration in this build: the mode switch stays pending";
+        return;
+    }
     const bool multi = m_settings.workMode() == 1;
     const bool registered = multi ? m_chooser.registerMultiMode() : m_chooser.registerSingleMode();
     if (registered) {

@@ -1,26 +1,53 @@
 // Discovery to pairing end to end: the controller's camera side (registry,
 // mDNS, LAN scan, engine) in the PC namespace, simulated cameras in theirs,
 // and the files the filter reads.
+#include "device/camerahub.h"
+#include "device/devicesearchip.h"
 #include "device/inifile.h"
 #include "device/networkthread.h"
 #include "networksignals.h"
+#include "support/logcapture.h"
 #include "support/netlabmain.h"
 #include "support/qtprint.h"
 #include "support/simulatedcamera.h"
 #include "support/tempconfigroot.h"
-#include "tarywidget/camerahub.h"
 
 #include <gtest/gtest.h>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
 constexpr int discoveryMs = 15000;
 constexpr int connectMs = 15000;
 const QString moved = QStringLiteral("10.77.0.120");
+
+// Defined first so it runs before anything in this program made the engine:
+// a rescan asked for at start, as kestra-headless --rescan does, meets a
+// scanner whose thread has not made its access manager yet.
+TEST(CameraHubStartTest, RescanRefusedBeforeTheScannerIsReadyIsAskedAgain) {
+    REQUIRE_TEST_LAB();
+    DeviceSearchIP *scanner = DeviceSearchIP::getInstance();
+    if (scanner->thread() != QThread::currentThread())
+        GTEST_SKIP() << "the scanner runs already";
+    // Posted before the engine moves the scanner to its thread: that thread
+    // takes this first and waits here before its loop starts.
+    static QSemaphore hold;
+    QMetaObject::invokeMethod(
+        scanner, [] { hold.acquire(); }, Qt::QueuedConnection);
+    TempConfigRoot root;
+    IniFile settings(root.configRoot());
+    CameraHub hub(settings);
+    LogCapture log;
+    hub.rescan();
+    EXPECT_TRUE(log.hasError(QStringLiteral("faild to start device ip search")));
+    hold.release();
+    EXPECT_TRUE(log.waitFor(QStringLiteral("device search ip finish!"), discoveryMs));
+}
 
 class CameraHubTest : public ::testing::Test {
 protected:
@@ -151,12 +178,21 @@ TEST_F(CameraHubTest, ServerErrorsMakeACameraAbnormalAndWithdrawItsAddress) {
     EXPECT_EQ(published(1), testLab().cameraAddress(1));
 }
 
-TEST_F(CameraHubTest, CameraSeenUnderTwoKeysIsListedTwice) {
+// Both discovery paths end in the registry, which refuses keys that would
+// name or reach another device.ini group.
+TEST_F(CameraHubTest, CameraSeenUnderTwoKeysIsListedTwiceAndKeysNamingOtherGroupsAreRefused) {
+    LogCapture log;
+    ASSERT_TRUE(sims[0].start(testLab(), QStringLiteral("cam1"), testLab().cameraAddress(1),
+                              QStringLiteral("x/y"), {"--mdns-uid", "common"}));
     ASSERT_TRUE(startCamera(2, {"--mdns-uid", "cam2-mdns"}));
     ASSERT_TRUE(waitForCamera(QStringLiteral("cam2-mdns"), discoveryMs));
     hub->rescan();
     ASSERT_TRUE(waitForCamera(QStringLiteral("Torvi_CAM2"), discoveryMs));
     EXPECT_EQ(camera(QStringLiteral("cam2-mdns")).ip, camera(QStringLiteral("Torvi_CAM2")).ip);
+
+    EXPECT_TRUE(log.waitFor(QStringLiteral("camera key refused: common"), discoveryMs));
+    EXPECT_TRUE(log.waitFor(QStringLiteral("camera key refused: Torvi_x/y"), discoveryMs));
+    EXPECT_EQ(hub->devList().getDeviceList().size(), 2);
 }
 
 } // namespace

@@ -139,6 +139,27 @@ protected:
     const QString uidb1 = QStringLiteral("Torvi_B0000001");
 };
 
+// A PC may carry more local addresses than a small counter holds.
+TEST(SubnetSweepTest, TakesTheSubnetOfEveryAddressOfALongListInOrder) {
+    QStringList addresses;
+    QStringList expected;
+    for (int i = 0; i < 200; ++i) {
+        addresses << QStringLiteral("10.%1.%2.7").arg(i / 100).arg(i % 100);
+        expected << QStringLiteral("10.%1.%2.").arg(i / 100).arg(i % 100);
+    }
+    SubnetSweep sweep;
+    sweep.restart(addresses);
+    QStringList prefixes;
+    for (QString prefix = sweep.takeNextPrefix(); !prefix.isEmpty();
+         prefix = sweep.takeNextPrefix())
+        prefixes << prefix;
+    EXPECT_EQ(prefixes, expected);
+
+    sweep.restart({QStringLiteral("192.168.1.23")});
+    EXPECT_EQ(sweep.takeNextPrefix(), "192.168.1.");
+    EXPECT_EQ(sweep.takeNextPrefix(), QString());
+}
+
 TEST_F(DeviceSearchIPTest, ScanProbesEachSubnetInInterfaceOrderAndReportsTheCamerasFound) {
     ASSERT_EQ(testLab().cameraAddress(1), ip1);
     ASSERT_EQ(testLab().secondCameraAddress(1), ipb1);
@@ -215,6 +236,29 @@ TEST_F(DeviceSearchIPTest, OnlineCameraIsReportedOfflineWhenItStopsAnsweringOrLe
     EXPECT_GE(sinceSilent.elapsed(), 4500); // not before the check's time-out
     EXPECT_TRUE(logSince(mark, QStringLiteral("device reply error! ip: ") + ip1).isEmpty());
     EXPECT_EQ(signals_.events.count(QStringLiteral("offline ") + uid1), 1);
+}
+
+TEST_F(DeviceSearchIPTest, RecheckReplyArrivingDuringAScanDoesNotEndItBeforeItsOwnReplies) {
+    ASSERT_TRUE(startCamera(cam1, "cam1", ip1, "A0000001")) << cam1.describe().toStdString();
+    ASSERT_TRUE(scan(true));
+    const QString online = QStringLiteral("online %1 %2").arg(uid1, ip1);
+    signals_.events.clear();
+
+    // A scan starts while a re-check of the camera is in flight; the re-check
+    // is answered 300 ms later, in the middle of the scan.
+    ASSERT_TRUE(control(cam1, QStringLiteral("delay 300")));
+    const int rechecks = requests(cam1, modeRequest);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests(cam1, modeRequest) > rechecks; }, 5000));
+    search()->startSearch();
+    // The scan's own mode check of the camera is answered long after every
+    // probe has ended.
+    const int probes = requests(cam1, attributeRequest);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests(cam1, attributeRequest) > probes; }, 2000));
+    ASSERT_TRUE(control(cam1, QStringLiteral("delay 2000")));
+
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return signals_.events.filter(QStringLiteral("finish")).size() > 0; }, 10000));
+    EXPECT_EQ(signals_.events, QStringList({online, "finish 1"}));
 }
 
 TEST_F(DeviceSearchIPTest, ReportOnlineAndMarkOfflineActOnOnlineCamerasOnly) {

@@ -311,6 +311,8 @@ TEST_F(MdnsTest, ChangedAddressIsKeptUntilRemoveEntryAndQueryNowReportTheCameraA
     EXPECT_EQ(mdns->getEntry(uid1).ip, extraAddress);
 }
 
+// The new interface carries eth0's hardware address, as a VLAN sub-interface
+// of eth0 would.
 TEST_F(MdnsTest, NewInterfaceIsJoinedInTheNextQueryCycleAndLeftWhenItGoesButLoopbackNeverIs) {
     constexpr int cycleMs = 100;
     constexpr int halfCycle = cycleMs / 2;
@@ -324,6 +326,10 @@ TEST_F(MdnsTest, NewInterfaceIsJoinedInTheNextQueryCycleAndLeftWhenItGoesButLoop
         ip({"link", "add", extraIf, "type", "veth", "peer", "name", extraIf + "p", "netns", sw}));
     undo << QStringList{"link", "del", extraIf}; // the test deletes it, unless it fails first
     ASSERT_TRUE(ip({"-n", sw, "link", "set", extraIf + "p", "up"}));
+    const QString eth0Hardware =
+        QNetworkInterface::interfaceFromName(QStringLiteral("eth0")).hardwareAddress();
+    ASSERT_FALSE(eth0Hardware.isEmpty());
+    ASSERT_TRUE(ip({"link", "set", extraIf, "address", eth0Hardware}));
     ASSERT_TRUE(ip({"addr", "add", extraIfAddress + "/24", "dev", extraIf}));
     const int extraIndex = QNetworkInterface::interfaceIndexFromName(extraIf);
     ASSERT_GT(extraIndex, 0);

@@ -12,15 +12,17 @@ constexpr const char *kRuntimeDir = "XDG_RUNTIME_DIR";
 
 } // namespace
 
-TempConfigRoot::TempConfigRoot()
+TempConfigRoot::TempConfigRoot(Account account)
     : m_saved{{kHome, qEnvironmentVariableIsSet(kHome), qgetenv(kHome)},
               {kConfigHome, qEnvironmentVariableIsSet(kConfigHome), qgetenv(kConfigHome)},
-              {kRuntimeDir, qEnvironmentVariableIsSet(kRuntimeDir), qgetenv(kRuntimeDir)}} {
+              {kRuntimeDir, qEnvironmentVariableIsSet(kRuntimeDir), qgetenv(kRuntimeDir)}},
+      m_account(account) {
     if (!m_dir.isValid())
         return;
     QDir root(m_dir.path());
-    if (!root.mkpath(QStringLiteral("home")) || !root.mkpath(QStringLiteral("config")) ||
-        !root.mkpath(QStringLiteral("runtime")))
+    if (!root.mkpath(QStringLiteral("home")) || !root.mkpath(QStringLiteral("runtime")))
+        return;
+    if (account == Account::Prepared && !root.mkpath(QStringLiteral("config")))
         return;
     // Qt and the filter both refuse a runtime folder that others can enter.
     if (!QFile::setPermissions(runtimeDir(),
@@ -28,7 +30,10 @@ TempConfigRoot::TempConfigRoot()
         return;
 
     qputenv(kHome, QFile::encodeName(home()));
-    qputenv(kConfigHome, QFile::encodeName(configHome()));
+    if (account == Account::Prepared)
+        qputenv(kConfigHome, QFile::encodeName(configHome()));
+    else
+        qunsetenv(kConfigHome);
     qputenv(kRuntimeDir, QFile::encodeName(runtimeDir()));
     m_valid = true;
 }
@@ -42,6 +47,11 @@ TempConfigRoot::~TempConfigRoot() {
     }
 }
 
+QString TempConfigRoot::configHome() const {
+    return m_account == Account::Prepared ? path(QStringLiteral("config"))
+                                          : home() + QStringLiteral("/.config");
+}
+
 QString TempConfigRoot::appConfigLocation() const {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
@@ -49,7 +59,10 @@ QString TempConfigRoot::appConfigLocation() const {
 QProcessEnvironment TempConfigRoot::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kHome), home());
-    env.insert(QString::fromLatin1(kConfigHome), configHome());
+    if (m_account == Account::Prepared)
+        env.insert(QString::fromLatin1(kConfigHome), configHome());
+    else
+        env.remove(QString::fromLatin1(kConfigHome));
     env.insert(QString::fromLatin1(kRuntimeDir), runtimeDir());
     return env;
 }

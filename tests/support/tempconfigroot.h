@@ -13,7 +13,12 @@
 
 class TempConfigRoot {
 public:
-    TempConfigRoot();
+    enum class Account {
+        Prepared, // the configuration folder exists
+        Fresh,    // an empty home without ".config"; XDG_CONFIG_HOME unset
+    };
+
+    explicit TempConfigRoot(Account account = Account::Prepared);
     ~TempConfigRoot();
     TempConfigRoot(const TempConfigRoot &) = delete;
     TempConfigRoot &operator=(const TempConfigRoot &) = delete;
@@ -21,7 +26,7 @@ public:
     bool isValid() const { return m_valid; }
 
     QString home() const { return path(QStringLiteral("home")); }
-    QString configHome() const { return path(QStringLiteral("config")); }
+    QString configHome() const;
     QString runtimeDir() const { return path(QStringLiteral("runtime")); }
     // The program's per-user folder, as KestraLive resolves it.
     QString configRoot() const { return configHome() + QStringLiteral("/KestraLive"); }
@@ -42,5 +47,6 @@ private:
 
     QTemporaryDir m_dir;
     Saved m_saved[3];
+    Account m_account;
     bool m_valid = false;
 };

@@ -187,6 +187,48 @@ TEST_F(DevListTest, OneCameraSeenUnderTwoKeysIsListedTwice) {
     EXPECT_EQ(reg.list->getDeviceList().size(), 2);
 }
 
+// A camera key becomes a device.ini group: keys naming the token or pairing
+// group, or holding the settings format's separators, would reach other groups.
+// Other characters are escaped by the format and come back unchanged.
+TEST_F(DevListTest, CameraKeysThatWouldTouchOtherSettingsGroupsAreRefused) {
+    reg.settings->setToken(QStringLiteral("access"));
+    reg.settings->setRefreshToken(QStringLiteral("refresh"));
+    const QStringList accepted = {camA, QStringLiteral("General"),
+                                  QStringLiteral("cam =;#,\"x\"[1]%\u00fc")};
+    for (const QString &key : accepted)
+        reg.connectNew(key, ipA);
+    ASSERT_TRUE(reg.list->setCamPair(VCamera2, camA));
+    const QByteArray device = reg.content("device.ini");
+    QSignalSpy newOnline(reg.list.get(), &DevList::sigNewDeviceOnline);
+    LogCapture log;
+
+    const QStringList refused = {QStringLiteral("common"), QStringLiteral("VirtualCamera"),
+                                 QStringLiteral("COMMON"), QStringLiteral("Torvi_a/b"),
+                                 QStringLiteral("/"),      QStringLiteral("Torvi_a\\b")};
+    for (const QString &key : refused) {
+        reg.list->onAddDevice(key, ipB);
+        EXPECT_TRUE(log.hasError(QStringLiteral("onAddDevice: camera key refused: ") + key))
+            << key.toStdString();
+        // What the user and the engine would do with it next.
+        EXPECT_FALSE(reg.list->connectFromNewList(key));
+        reg.list->onDeviceBatteryInfo(key, false, 50);
+        EXPECT_FALSE(reg.list->removeDeviceFromList(key));
+    }
+    EXPECT_TRUE(newOnline.isEmpty());
+    EXPECT_EQ(reg.list->getDeviceList().size(), accepted.size());
+    EXPECT_EQ(reg.content("device.ini"), device);
+    EXPECT_EQ(reg.settings->getToken(), "access");
+    EXPECT_EQ(reg.settings->getRefreshToken(), "refresh");
+
+    // A restart brings back the accepted cameras and the pairing, no phantom.
+    reg.list.reset();
+    reg.list = std::make_unique<DevList>(*reg.settings);
+    EXPECT_EQ(reg.list->getDeviceList().size(), accepted.size());
+    for (const QString &key : accepted)
+        EXPECT_EQ(reg.dev(key).ip, ipA) << key.toStdString();
+    EXPECT_EQ(reg.list->getCamPairIndex(camA), QList<int>{1});
+}
+
 TEST(DevListLoadTest, HistoryCamerasStartOfflineWithTheirPairingUnpublished) {
     Registry reg;
     {

@@ -15,6 +15,16 @@
 
 namespace {
 
+QStringList linesOf(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
 class LogTest : public ::testing::Test {
 protected:
     void TearDown() override { qInstallMessageHandler(nullptr); }
@@ -27,15 +37,6 @@ protected:
         return dayFolder() + QLatin1Char('/') +
                QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
                QStringLiteral("_%1.log").arg(index, 3, 10, QLatin1Char('0'));
-    }
-    static QStringList linesOf(const QString &path) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        return lines;
     }
     static void resize(const QString &path, qint64 size) {
         QFile file(path);
@@ -53,6 +54,18 @@ TEST_F(LogTest, FirstRunOfTheDayCreatesTheFoldersAndWritesFileZero) {
     const QStringList lines = linesOf(runFile(0));
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("[Info]::hello"))) << lines[0].toStdString();
+}
+
+TEST(LogFreshAccountTest, FirstRunWithoutAConfigFolderCreatesTheWholePathAndKeepsTheLine) {
+    TempConfigRoot root(TempConfigRoot::Account::Fresh);
+    ASSERT_TRUE(root.isValid());
+    ASSERT_FALSE(QFileInfo::exists(root.configHome()));
+    LOG::init();
+    qDebug() << "first line";
+    qInstallMessageHandler(nullptr);
+    EXPECT_TRUE(LOG::currentFile().startsWith(root.home() + QStringLiteral("/.config/")))
+        << LOG::currentFile().toStdString();
+    EXPECT_EQ(linesOf(LOG::currentFile()).size(), 1);
 }
 
 TEST_F(LogTest, RunIndexCountsPlainFilesOnlyIncludingStrayOnes) {

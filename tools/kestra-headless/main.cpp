@@ -11,13 +11,13 @@
 // camera N; --main-window stands for the main window: the virtual cameras see
 // it and their status messages are logged. It runs until SIGTERM/SIGINT, or
 // for N seconds.
+#include "device/camerahub.h"
 #include "device/inifile.h"
 #include "device/networkthread.h"
 #include "log/log.h"
 #include "log/logline.h"
 #include "platform/mainwindowendpoint.h"
 #include "platform/shutdownrequest.h"
-#include "tarywidget/camerahub.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

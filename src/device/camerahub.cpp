@@ -1,4 +1,4 @@
-#include "tarywidget/camerahub.h"
+#include "device/camerahub.h"
 
 #include "device/devicesearchip.h"
 #include "device/mdns.h"
@@ -7,6 +7,10 @@
 
 #include <QThread>
 
+namespace {
+constexpr int rescanRetryMs = 100;
+} // namespace
+
 CameraHub::CameraHub(IniFile &settings, QObject *parent)
     : QObject(parent), m_devList(settings), m_network(Network::getInstance()),
       m_searchIp(DeviceSearchIP::getInstance()), m_mdnsThread(new QThread(this)), m_mdns(new mDNS) {
@@ -14,6 +18,9 @@ CameraHub::CameraHub(IniFile &settings, QObject *parent)
     m_mdns->moveToThread(m_mdnsThread);
     connect(m_mdnsThread, &QThread::finished, m_mdns, &QObject::deleteLater);
     connect(this, &CameraHub::sigStartThread, m_mdns, &mDNS::onRun);
+    m_rescanRetry.setSingleShot(true);
+    m_rescanRetry.setInterval(rescanRetryMs);
+    connect(&m_rescanRetry, &QTimer::timeout, this, &CameraHub::rescan);
     // Wired before the worker's thread runs, so it never emits into a half-made hub.
     wire();
     m_mdnsThread->start(QThread::InheritPriority);
@@ -52,18 +59,23 @@ void CameraHub::wire() {
 }
 
 void CameraHub::start() {
+    Q_ASSERT(QThread::currentThread() == thread());
     emit sigStartThread();
 }
 
 void CameraHub::stopDiscovery() {
+    Q_ASSERT(QThread::currentThread() == thread());
     m_mdns->stop();
 }
 
 void CameraHub::rescan() {
-    m_searchIp->startSearch();
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (!m_searchIp->startSearch())
+        m_rescanRetry.start();
 }
 
 bool CameraHub::connectCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onConnectDevice: param is empty";
         return false;
@@ -80,6 +92,7 @@ bool CameraHub::connectCamera(const QString &mac) {
 }
 
 bool CameraHub::reconnectCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onReconnect: param is empty";
         return false;
@@ -93,6 +106,7 @@ bool CameraHub::reconnectCamera(const QString &mac) {
 }
 
 bool CameraHub::removeCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {
         LOG_ERROR << "onRemoveDevice: param is empty";
         return false;
@@ -110,10 +124,12 @@ bool CameraHub::removeCamera(const QString &mac) {
 }
 
 bool CameraHub::pairCamera(CamID_e id, const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     return m_devList.setCamPair(id, mac);
 }
 
 bool CameraHub::unpairCamera(CamID_e id, const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
     return m_devList.cancelCamPair(id, mac);
 }
 

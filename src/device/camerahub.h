@@ -15,6 +15,7 @@
 #include "vcam/slots.h"
 
 #include <QObject>
+#include <QTimer>
 
 class DeviceSearchIP;
 class IniFile;
@@ -35,6 +36,8 @@ public:
 
     DevList &devList() { return m_devList; }
 
+    // Scans the local subnets. A request refused because the scanner's thread
+    // is not ready yet (right at start) is asked again every 100 ms.
     void rescan();
     bool connectCamera(const QString &mac);
     bool reconnectCamera(const QString &mac);
@@ -57,4 +60,5 @@ private:
     DeviceSearchIP *m_searchIp;
     QThread *m_mdnsThread;
     mDNS *m_mdns; // lives on m_mdnsThread, deleted when it finishes
+    QTimer m_rescanRetry;
 };
