@@ -2,6 +2,7 @@
 
 #include "threadname.h"
 
+#include <cassert>
 #include <new>
 
 namespace {
@@ -169,6 +170,7 @@ void CSourceStream::SetRunning(bool running) {
 }
 
 HRESULT CSourceStream::StopThread() {
+    assert(std::this_thread::get_id() != m_thread.get_id());
     SetRunning(false);
     // First, so that a thread waiting in GetBuffer for a sample downstream still holds wakes
     // up and sees the commands.
@@ -287,6 +289,7 @@ void CSourceStream::WaitForRunOrRequest() {
 }
 
 HRESULT CSourceStream::CallWorker(Command command) {
+    assert(std::this_thread::get_id() != m_thread.get_id());
     if (!ThreadExists()) {
         return E_FAIL;
     }
