@@ -19,6 +19,9 @@
 //                             asks the encoder for one whenever a client joins, so on the
 //                             simulator this wait is short.
 //   latency                   over the first sample of each camera frame
+//   longest gap               between two samples from the first sample on: how long the
+//                             application's sample loop ever waited (placeholder, connection
+//                             and pictures alike); it grows with the machine's load
 //   simulator part            the plain client's latency minus its decode time: encoding and
 //                             sending; the filter's added part is the rest of capture's latency
 //   CPU                       kestra-capture's utime + stime while live, per second, without
@@ -46,6 +49,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <csignal>
@@ -312,6 +316,7 @@ struct CaptureFigures {
     size_t pictures = 0;  // distinct camera frames
     size_t samples = 0;   // every sample while live
     size_t lost = 0;      // camera frames between the first and last shown that never came
+    double maxGapMs = 0;  // between two consecutive samples, any kind
     double cameraFps = 0; // frames the camera made while live, shown or not
     double cpuPercent = 0;
     double workerCpuPercent = 0;
@@ -453,6 +458,9 @@ CaptureFigures runCapture(Setup &setup, int format, double seconds, double hands
         if (setup.sim.lines()[i].text.startsWith(QLatin1String("rtsp client connected")))
             connectedMs = setup.sim.lines()[i].atMs;
 
+    for (size_t i = 1; i < samples.size(); ++i)
+        figures.maxGapMs =
+            std::max(figures.maxGapMs, samples[i].arrivalMs - samples[i - 1].arrivalMs);
     std::set<uint32_t> shown;
     double firstArrival = 0;
     double lastArrival = 0;
@@ -650,6 +658,8 @@ void printTable(const std::vector<Result> &results) {
         [](const Result &r) { return r.capture.cameraFps; });
     row(results, "camera frames never shown",
         [](const Result &r) { return static_cast<double>(r.capture.lost); });
+    row(results, "longest gap between samples, ms",
+        [](const Result &r) { return r.capture.maxGapMs; });
     row(results, "simulator CPU while live, % of one core",
         [](const Result &r) { return r.capture.simCpuPercent; });
     row(results, "machine busy while live, % of all cores",

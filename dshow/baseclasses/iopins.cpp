@@ -6,6 +6,11 @@ CBaseOutputPin::CBaseOutputPin(const char *objectName, CBaseFilter *pFilter, CCr
                                HRESULT *phr, LPCWSTR pName)
     : CBasePin(objectName, pFilter, pLock, phr, pName, PINDIR_OUTPUT) {}
 
+CBaseOutputPin::~CBaseOutputPin() {
+    // As with the peer in ~CBasePin: a fallback for a filter let go while still connected.
+    BreakConnect();
+}
+
 HRESULT CBaseOutputPin::CheckConnect(IPin *pPin) {
     const HRESULT hr = CBasePin::CheckConnect(pPin);
     if (FAILED(hr)) {

@@ -18,6 +18,8 @@ class CBaseOutputPin : public CBasePin {
 public:
     CBaseOutputPin(const char *objectName, CBaseFilter *pFilter, CCritSec *pLock, HRESULT *phr,
                    LPCWSTR pName);
+    // Releases the allocator and the peer's IMemInputPin if the pin is still connected.
+    ~CBaseOutputPin() override;
 
     // Gets the peer's IMemInputPin.
     HRESULT CheckConnect(IPin *pPin) override;

@@ -2,6 +2,7 @@
 
 #include "threadname.h"
 
+#include <cassert>
 #include <new>
 
 namespace {
@@ -33,6 +34,16 @@ CBasePin *CSource::GetPin(int n) {
         return nullptr;
     }
     return m_paStreams[n];
+}
+
+STDMETHODIMP CSource::Pause() {
+    CAutoLock lock(&m_cStateLock);
+    if (m_State == State_Running) {
+        for (int i = 0; i < m_iPins; ++i) {
+            m_paStreams[i]->HoldDelivery();
+        }
+    }
+    return CBaseFilter::Pause();
 }
 
 HRESULT CSource::AddPin(CSourceStream *pStream) {
@@ -141,7 +152,26 @@ HRESULT CSourceStream::Inactive() {
     return StopThread();
 }
 
+HRESULT CSourceStream::Run(REFERENCE_TIME tStart) {
+    SetRunning(true);
+    return CBaseOutputPin::Run(tStart);
+}
+
+void CSourceStream::HoldDelivery() {
+    SetRunning(false);
+}
+
+void CSourceStream::SetRunning(bool running) {
+    {
+        std::lock_guard lock(m_commandMutex);
+        m_running = running;
+    }
+    m_commandChanged.notify_all();
+}
+
 HRESULT CSourceStream::StopThread() {
+    assert(std::this_thread::get_id() != m_thread.get_id());
+    SetRunning(false);
     // First, so that a thread waiting in GetBuffer for a sample downstream still holds wakes
     // up and sees the commands.
     const HRESULT hr = CBaseOutputPin::Inactive();
@@ -192,42 +222,74 @@ HRESULT CSourceStream::ThreadProc() {
 }
 
 HRESULT CSourceStream::DoBufferProcessingLoop() {
-    OnThreadStartPlay();
+    bool playing = false;
     Command command = CMD_INIT;
-    do {
-        while (!CheckRequest(&command)) {
-            IMediaSample *pSample = nullptr;
-            HRESULT hr = GetDeliveryBuffer(&pSample, nullptr, nullptr, 0);
-            if (FAILED(hr)) {
-                // Decommitted: a stop is on its way.
-                WaitForRequest(kNoBufferWait);
-                continue;
+    while (true) {
+        if (CheckRequest(&command)) {
+            // CMD_STOP stays pending for ThreadProc.
+            if (command == CMD_STOP) {
+                break;
             }
-            hr = FillBuffer(pSample);
-            if (hr == S_OK) {
-                hr = Deliver(pSample);
-                pSample->Release();
-                if (hr != S_OK) {
-                    // Downstream refuses more (stopping, flushing or failed).
-                    return S_OK;
-                }
-            } else {
-                pSample->Release();
-                DeliverEndOfStream();
-                return hr == S_FALSE ? S_OK : hr;
+            Reply(command == CMD_RUN || command == CMD_PAUSE ? S_OK : E_UNEXPECTED);
+            continue;
+        }
+        if (!MayDeliver()) {
+            if (playing) {
+                playing = false;
+                OnThreadStopPlay();
             }
+            WaitForRunOrRequest();
+            continue;
         }
-        // The command stays pending for ThreadProc when it is CMD_STOP.
-        if (command == CMD_RUN || command == CMD_PAUSE) {
-            Reply(S_OK);
-        } else if (command != CMD_STOP) {
-            Reply(E_UNEXPECTED);
+        if (!playing) {
+            playing = true;
+            OnThreadStartPlay();
         }
-    } while (command != CMD_STOP);
-    return S_FALSE;
+        if (!DeliverOneSample()) {
+            break;
+        }
+    }
+    if (playing) {
+        OnThreadStopPlay();
+    }
+    return command == CMD_STOP ? S_FALSE : S_OK;
+}
+
+bool CSourceStream::DeliverOneSample() {
+    IMediaSample *pSample = nullptr;
+    HRESULT hr = GetDeliveryBuffer(&pSample, nullptr, nullptr, 0);
+    if (FAILED(hr)) {
+        // Decommitted: a stop is on its way.
+        WaitForRequest(kNoBufferWait);
+        return true;
+    }
+    hr = FillBuffer(pSample);
+    if (hr != S_OK) {
+        pSample->Release();
+        DeliverEndOfStream();
+        return false;
+    }
+    hr = Deliver(pSample);
+    pSample->Release();
+    // Anything but S_OK: downstream refuses more (stopping, flushing or failed).
+    return hr == S_OK;
+}
+
+bool CSourceStream::MayDeliver() {
+    if (!IsLive()) {
+        return true;
+    }
+    std::lock_guard lock(m_commandMutex);
+    return m_running;
+}
+
+void CSourceStream::WaitForRunOrRequest() {
+    std::unique_lock lock(m_commandMutex);
+    m_commandChanged.wait(lock, [this] { return m_running || m_requestPending; });
 }
 
 HRESULT CSourceStream::CallWorker(Command command) {
+    assert(std::this_thread::get_id() != m_thread.get_id());
     if (!ThreadExists()) {
         return E_FAIL;
     }

@@ -10,15 +10,46 @@ PacketQueue::~PacketQueue() {
     Clear();
 }
 
-bool PacketQueue::Push(AVPacket *packet, std::shared_ptr<VideoDecoder> decoder) {
+PacketQueue::Pushed PacketQueue::Push(AVPacket *packet, std::shared_ptr<VideoDecoder> decoder) {
     {
         std::lock_guard lock(mutex_);
+        if (!open_)
+            return Pushed::Discarded;
+        if (awaitingKeyFrame_ && !(packet->flags & AV_PKT_FLAG_KEY))
+            return Pushed::Discarded;
         if (entries_.size() >= kPacketQueueLimit)
-            return false;
+            return Pushed::Full;
+        awaitingKeyFrame_ = false;
         entries_.push_back({packet, std::move(decoder)});
     }
     queued_.notify_all();
-    return true;
+    return Pushed::Queued;
+}
+
+void PacketQueue::Open() {
+    std::deque<QueuedPacket> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(entries_);
+        open_ = true;
+        awaitingKeyFrame_ = true;
+    }
+    Free(dropped);
+}
+
+void PacketQueue::Close() {
+    std::deque<QueuedPacket> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(entries_);
+        open_ = false;
+    }
+    Free(dropped);
+}
+
+void PacketQueue::AwaitKeyFrame() {
+    std::lock_guard lock(mutex_);
+    awaitingKeyFrame_ = true;
 }
 
 void PacketQueue::WaitForPacket(std::chrono::steady_clock::time_point deadline) const {
@@ -46,7 +77,11 @@ void PacketQueue::Clear() {
         std::lock_guard lock(mutex_);
         dropped.swap(entries_);
     }
-    for (QueuedPacket &entry : dropped)
+    Free(dropped);
+}
+
+void PacketQueue::Free(std::deque<QueuedPacket> &entries) {
+    for (QueuedPacket &entry : entries)
         av_packet_free(&entry.packet);
 }
 

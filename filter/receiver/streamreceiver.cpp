@@ -7,6 +7,7 @@
 #include "vcam/messages.h"
 #include "videodecoder.h"
 
+#include <cassert>
 #include <mutex>
 
 extern "C" {
@@ -75,6 +76,7 @@ bool OpenAudioDecoder(AVStream &stream) {
 StreamReceiver::StreamReceiver(int slot) : slot_(slot) {}
 
 StreamReceiver::~StreamReceiver() {
+    assert(std::this_thread::get_id() != thread_.get_id());
     {
         std::lock_guard lock(stopMutex_);
         stop_.store(true, std::memory_order_release);
@@ -85,6 +87,7 @@ StreamReceiver::~StreamReceiver() {
 }
 
 void StreamReceiver::Start() {
+    assert(std::this_thread::get_id() != thread_.get_id());
     if (thread_.joinable() && !HasEnded())
         return;
     if (thread_.joinable())
@@ -111,8 +114,6 @@ void StreamReceiver::Run() {
     }
     queue_.Clear();
     streaming_.store(false, std::memory_order_release);
-    if (MainWindowExists())
-        PostToMainWindow(WM_VCAM_ACTIVE, static_cast<uint64_t>(slot_), 0);
     ended_.store(true, std::memory_order_release);
 }
 
@@ -195,6 +196,8 @@ StreamReceiver::Next StreamReceiver::Connect() {
 
 StreamReceiver::Next StreamReceiver::ReadPackets(AVFormatContext *input, int videoStream,
                                                  const std::shared_ptr<VideoDecoder> &decoder) {
+    // The new decoder starts at a key frame.
+    queue_.AwaitKeyFrame();
     streaming_.store(true, std::memory_order_release);
     connections_.fetch_add(1, std::memory_order_acq_rel);
     while (!Stopping()) {
@@ -219,10 +222,11 @@ StreamReceiver::Next StreamReceiver::ReadPackets(AVFormatContext *input, int vid
             av_packet_free(&packet);
             continue;
         }
-        if (!queue_.Push(packet, decoder)) {
+        const PacketQueue::Pushed pushed = queue_.Push(packet, decoder);
+        if (pushed == PacketQueue::Pushed::Full)
             VCLog(10, "drop current video packet.\n");
+        if (pushed != PacketQueue::Pushed::Queued)
             av_packet_free(&packet);
-        }
     }
     return Next::End;
 }
@@ -236,9 +240,11 @@ int StreamReceiver::DecodeNextFrame(AVFrame *frame, int frameRateValue) {
         return kQueueEmpty;
     const int64_t elapsed = now - lastDecodeMs_;
     if (lastPacketPts_ != 0) {
+        // A backlog drains back to the live edge: at one packet per frame interval a few
+        // queued packets would stay queued, and every picture that late, for good.
         if (count >= 6 && elapsed < 10)
             return kBacklogTooSoon;
-        if (count >= 2 && count <= 5 && frameRateValue > 0 && elapsed < 1000 / frameRateValue)
+        if (count >= 2 && count <= 5 && frameRateValue > 0 && elapsed < 500 / frameRateValue)
             return kFewTooSoon;
         // A lone packet is decoded at once: holding it back would delay every picture of a
         // camera that keeps up.

@@ -5,13 +5,15 @@
 //
 // The receiver waits while KestraLive's main window is absent, reads the pairing again at
 // every attempt, and ends for good only when the pin is destroyed, the slot is not paired, or
-// an allocation fails; it then posts WM_VCAM_ACTIVE (slot, 0).
+// an allocation fails. It keeps its connection while the pin does not deliver (graph paused or
+// stopped) but queues nothing then, and after Play it queues from the next key frame on. The
+// pin, not the receiver, tells KestraLive when the slot stops streaming.
 //
 // Threads: created and destroyed by the pin (application threads); Start runs on the pin's
-// streaming thread (OnThreadCreate), DecodeNextFrame on the streaming thread under the pin's
-// fill lock; the receiver thread owns the connection. They share only the packet queue (its
-// own mutex), the atomic flags and the stop condition (stopMutex_). The pacing state is the
-// streaming thread's alone.
+// streaming thread (OnThreadCreate), Play, Hold and DecodeNextFrame on the streaming thread
+// under the pin's fill lock; the receiver thread owns the connection. They share only the
+// packet queue (its own mutex), the atomic flags and the stop condition (stopMutex_). The
+// pacing state is the streaming thread's alone.
 #pragma once
 
 #include "packetqueue.h"
@@ -39,6 +41,8 @@ public:
 
     // Starts the receiver thread; keeps one that is still running, replaces one that ended.
     void Start() override;
+    void Play() override { queue_.Open(); }
+    void Hold() override { queue_.Close(); }
     // 0 with a picture in system memory in frame (time base set), else a negative code.
     // frameRateValue is the pin's nominal rate (25, 30, 50 or 60) for the pacing.
     int DecodeNextFrame(AVFrame *frame, int frameRateValue) override;

@@ -22,6 +22,11 @@ STDMETHODIMP CKestraCamera::NonDelegatingQueryInterface(REFIID riid, void **ppv)
     return CSource::NonDelegatingQueryInterface(riid, ppv);
 }
 
+STDMETHODIMP CKestraCamera::GetState(DWORD dwMilliSecsTimeout, FILTER_STATE *State) {
+    const HRESULT hr = CSource::GetState(dwMilliSecsTimeout, State);
+    return hr == S_OK && *State == State_Paused ? VFW_S_CANT_CUE : hr;
+}
+
 void CKestraCamera::SetPictureSource(std::unique_ptr<PictureSource> source) {
     CAutoLock lock(&m_cStateLock);
     if (m_iPins > 0)

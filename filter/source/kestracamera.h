@@ -22,6 +22,9 @@ public:
 
     // IAMStreamConfig and IKsPropertySet are the pin's: applications ask the filter for them.
     STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void **ppv) override;
+    // A live source: paused, it delivers nothing and says so with VFW_S_CANT_CUE, so that the
+    // graph does not wait for a sample before it runs.
+    STDMETHODIMP GetState(DWORD dwMilliSecsTimeout, FILTER_STATE *State) override;
 
     // Where the pin takes its pictures from: the camera receiver of the slot, installed by the
     // creation function. Without one the camera shows its placeholder.

@@ -122,6 +122,12 @@ CKestraCameraStream::CKestraCameraStream(HRESULT *phr, CKestraCamera *pParent, i
     m_placeholder.PreparePlaceholder(false, VideoFormatCode::NV12, m_width, m_height);
 }
 
+CKestraCameraStream::~CKestraCameraStream() {
+    // The streaming thread uses the members below; the base class would stop it too late.
+    if (ThreadExists())
+        StopThread();
+}
+
 STDMETHODIMP CKestraCameraStream::NonDelegatingQueryInterface(REFIID riid, void **ppv) {
     if (!ppv)
         return E_POINTER;
@@ -155,6 +161,32 @@ HRESULT CKestraCameraStream::OnThreadCreate() {
     return S_OK;
 }
 
+HRESULT CKestraCameraStream::OnThreadStartPlay() {
+    CAutoLock lock(&m_fillLock);
+    // Nothing of before the pause is shown again: the placeholder until the next picture.
+    m_pacer.Restart();
+    m_pictureClock.Restart();
+    m_showingPicture = false;
+    if (m_pictures)
+        m_pictures->Play();
+    return S_OK;
+}
+
+void CKestraCameraStream::OnThreadStopPlay() {
+    CAutoLock lock(&m_fillLock);
+    if (m_pictures)
+        m_pictures->Hold();
+}
+
+HRESULT CKestraCameraStream::OnThreadDestroy() {
+    CAutoLock lock(&m_fillLock);
+    // Only after an active report, so that KestraLive sees a 0 only after a 1.
+    if (m_lastStatusTime)
+        PostToMainWindow(WM_VCAM_ACTIVE, static_cast<uint64_t>(m_slot), 0);
+    m_lastStatusTime.reset();
+    return S_OK;
+}
+
 HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
     if (!pms)
         return E_POINTER;
@@ -173,8 +205,8 @@ HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
     if (!picture)
         return E_OUTOFMEMORY;
     // A camera picture goes out as soon as it is decoded; the placeholder at the frame rate;
-    // while an open stream pauses, the sample is repeated half a frame time late, so the
-    // application never waits much more than one and a half frame times.
+    // while an open stream pauses after a picture, the sample is repeated half a frame time
+    // late, so the application never waits much more than one and a half frame times.
     const SamplePacer::Clock::duration frameTime = FrameTime(type.avgTimePerFrame);
     const SamplePacer::Clock::time_point due = m_pacer.Due(frameTime, SamplePacer::Clock::now());
     while (true) {
@@ -187,18 +219,18 @@ HRESULT CKestraCameraStream::FillBuffer(IMediaSample *pms) {
             return S_OK;
         }
         av_frame_unref(picture.get());
-        const bool streaming = m_pictures && m_pictures->IsStreaming();
-        if (!streaming && now >= due) {
+        const bool holding = m_showingPicture && m_pictures && m_pictures->IsStreaming();
+        if (!holding && now >= due) {
             FillWithoutPicture(pms, buffer, size, type.avgTimePerFrame, sampleBytes);
             m_pacer.Delivered(now);
             return S_OK;
         }
-        if (streaming && now >= due + frameTime / 2) {
+        if (holding && now >= due + frameTime / 2) {
             RepeatSample(pms, size, type.avgTimePerFrame, sampleBytes);
             m_pacer.Delivered(now);
             return S_OK;
         }
-        const auto deadline = streaming ? due + frameTime / 2 : due;
+        const auto deadline = holding ? due + frameTime / 2 : due;
         if (decoded == kNoSource)
             std::this_thread::sleep_until(deadline);
         else if (decoded == AVERROR(EAGAIN))
@@ -233,6 +265,7 @@ void CKestraCameraStream::FillWithoutPicture(IMediaSample *pms, BYTE *buffer, LO
     // The next camera picture starts a new run, possibly from another connection.
     m_pictureClock.Restart();
     m_sizeMismatchReported = false;
+    m_showingPicture = false;
 }
 
 void CKestraCameraStream::RepeatSample(IMediaSample *pms, LONG size, REFERENCE_TIME avgTimePerFrame,
@@ -255,6 +288,7 @@ void CKestraCameraStream::FillWithPicture(IMediaSample *pms, const AVFrame &pict
     pms->SetTime(&start, &stop);
     pms->SetSyncPoint(TRUE);
     m_sampleTime = stop;
+    m_showingPicture = true;
     m_frameRate.Count(TickCountMs());
     const bool copied = CopyDecodedPicture(picture, m_outputLayout, m_width, m_height, buffer,
                                            static_cast<size_t>(std::max<LONG>(size, 0)));

@@ -258,8 +258,9 @@ TEST_F(KestraCameraEndToEnd, EveryFormatDeliversThePlaceholderWithContiguousTime
     }
 }
 
-// The pin delivers without pacing while no camera is paired (about one sample per 5 ms at
-// most), so 600 samples take well over 2 s: long enough for a second status report.
+// No camera is paired with slot 3, so its receiver ends early, but the pin goes on delivering
+// the placeholder at the frame rate: 600 samples take 20 s, long enough for repeated reports.
+// The slot is reported inactive exactly once, when the application stops the graph.
 TEST_F(KestraCameraEndToEnd, CameraThreeReportsItsSlotAndSaysActiveAtMostEveryTwoSeconds) {
     const Outcome grab = run(capture, {QStringLiteral("grab"), QStringLiteral("Kestra Camera3"),
                                        QStringLiteral("--count"), QStringLiteral("600"),
@@ -271,13 +272,16 @@ TEST_F(KestraCameraEndToEnd, CameraThreeReportsItsSlotAndSaysActiveAtMostEveryTw
     ASSERT_GT(spanMs, 2500) << "too short to see a repeated report";
 
     const auto messages = messagesFrom(0, [](const auto &m) {
-        return std::count_if(m.begin(), m.end(), [](const auto &x) {
-                   return x.message == WM_VCAM_ACTIVE && x.lParam == 1;
-               }) >= 2;
+        return has(m, WM_VCAM_ACTIVE, 0) && std::count_if(m.begin(), m.end(), [](const auto &x) {
+                                                return x.message == WM_VCAM_ACTIVE && x.lParam == 1;
+                                            }) >= 2;
     });
     std::vector<std::chrono::steady_clock::time_point> reports;
+    std::vector<int64_t> active;
     for (const auto &m : messages) {
         EXPECT_EQ(m.wParam, 3u) << "message " << m.message;
+        if (m.message == WM_VCAM_ACTIVE)
+            active.push_back(m.lParam);
         if (m.message == WM_VCAM_ACTIVE && m.lParam == 1)
             reports.push_back(m.arrival);
     }
@@ -287,6 +291,9 @@ TEST_F(KestraCameraEndToEnd, CameraThreeReportsItsSlotAndSaysActiveAtMostEveryTw
         const std::chrono::duration<double, std::milli> gap = reports[i] - reports[i - 1];
         EXPECT_GE(gap.count(), 1950.0) << "report " << i;
     }
+    std::vector<int64_t> expected(reports.size(), 1);
+    expected.push_back(0);
+    EXPECT_EQ(active, expected);
 }
 
 TEST_F(KestraCameraEndToEnd, CaptureFailsClearlyForAnUnknownDeviceAFormatOutOfRangeOrATimeout) {

@@ -1,5 +1,7 @@
-// The virtual camera's filter and pin driven directly, without a graph: the fake sample and
-// allocator stand in for the downstream pin, the main-window stand-in for KestraLive.
+// The virtual camera's filter and pin driven directly (the fake sample and allocator stand in
+// for the downstream pin) and in a graph with kestra-capture's sink; the main-window stand-in
+// plays KestraLive.
+#include "capturesink.h"
 #include "config/vclog.h"
 #include "convert/placeholder.h"
 #include "source/formatlist.h"
@@ -14,12 +16,16 @@
 
 #include "runtime/filtergraph.h"
 
+#include "runtime/comref.h"
+#include "runtime/filtergraph.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 }
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -91,9 +97,11 @@ protected:
     std::optional<SlotLogHold> logHold; // closed before the folder goes
 };
 
-// Hands out the picture it holds (as a new reference) and counts starts.
+// Hands out the picture it holds (as a new reference) and counts starts, plays and holds.
 struct FakePictures : PictureSource {
     void Start() override { ++starts; }
+    void Play() override { ++plays; }
+    void Hold() override { ++holds; }
     int DecodeNextFrame(AVFrame *frame, int frameRateValue) override {
         lastRate = frameRateValue;
         return picture ? av_frame_ref(frame, picture) : -13200;
@@ -105,9 +113,45 @@ struct FakePictures : PictureSource {
 
     AVFrame *picture = nullptr;
     bool streaming = false;
-    int starts = 0;
+    std::atomic<int> starts = 0;
+    std::atomic<int> plays = 0;
+    std::atomic<int> holds = 0;
     int lastRate = 0;
 };
+
+// The camera's pin connected to kestra-capture's sink, which counts what arrives.
+struct SinkFor {
+    explicit SinkFor(CKestraCameraStream &pin)
+        : recorder(0, false, {}, [](const capture::SampleFacts &, std::vector<uint8_t> *) {}) {
+        CMediaType type;
+        EXPECT_EQ(pin.GetMediaType(0, &type), S_OK);
+        HRESULT hr = S_OK;
+        filter =
+            ComRef<IBaseFilter>::Adopt(capture::CaptureSinkFilter::Create(type, &recorder, &hr));
+        EXPECT_TRUE(filter);
+        EXPECT_EQ(filter->FindPin(OLESTR("In"), input.Out()), S_OK);
+    }
+
+    capture::SampleRecorder recorder; // first: the sink uses it until it goes
+    ComRef<IBaseFilter> filter;
+    ComRef<IPin> input;
+};
+
+// The WM_VCAM_ACTIVE values posted for a slot, in order.
+std::vector<int64_t> ActiveReports(const std::vector<MainWindowStandIn::Message> &messages,
+                                   uint64_t slot) {
+    std::vector<int64_t> reports;
+    for (const MainWindowStandIn::Message &m : messages)
+        if (m.message == WM_VCAM_ACTIVE && m.wParam == slot)
+            reports.push_back(m.lParam);
+    return reports;
+}
+
+// Waits until the slot's reports are exactly `expected`.
+bool ReportsBecome(const MainWindowStandIn &window, uint64_t slot,
+                   const std::vector<int64_t> &expected) {
+    return window.waitFor([&](const auto &m) { return ActiveReports(m, slot) == expected; }, 5s);
+}
 
 uint8_t Luma(int x, int y) {
     return static_cast<uint8_t>(x * 3 + y * 7);
@@ -685,4 +729,82 @@ TEST_F(KestraCameraTest, FillBufferReportsStatusAtMostEveryTwoSeconds) {
                                             {WM_VCAM_RESOLUTION, 3, 2},
                                             {WM_VCAM_FPS, 3, 30}};
     EXPECT_EQ(Posted(window), expected);
+}
+
+// As applications drive it: a live source delivers nothing while paused and says so, delivers
+// while running, and tells KestraLive once when its streaming stops, so that the slot is free
+// again at once; a new run reports it active again.
+TEST_F(KestraCameraTest, InAGraphTheCameraDeliversOnlyWhileRunningAndReportsWhenItStops) {
+    MainWindowStandIn window;
+    ASSERT_TRUE(window.isOpen());
+    Camera camera(2);
+    auto owned = std::make_unique<FakePictures>();
+    FakePictures &pictures = *owned;
+    camera.filter->SetPictureSource(std::move(owned));
+    SinkFor sink(camera.pin());
+    ComRef<FilterGraph> graph;
+    ASSERT_EQ(FilterGraph::Create(graph.Out()), S_OK);
+    ASSERT_EQ(graph->AddFilter(camera.filter, OLESTR("camera")), S_OK);
+    ASSERT_EQ(graph->AddFilter(sink.filter.get(), OLESTR("sink")), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(&camera.pin(), sink.input.get(), nullptr), S_OK);
+    const auto receivedMore = [&](size_t than) {
+        for (int i = 0; i < 500 && sink.recorder.Count() <= than; ++i)
+            std::this_thread::sleep_for(10ms);
+        return sink.recorder.Count() > than;
+    };
+
+    ASSERT_EQ(graph->Pause(), S_OK);
+    FILTER_STATE state = State_Stopped;
+    EXPECT_EQ(camera.filter->GetState(0, &state), VFW_S_CANT_CUE);
+    EXPECT_EQ(state, State_Paused);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(sink.recorder.Count(), 0u);
+    EXPECT_EQ(pictures.starts, 1); // the receiver connects while paused...
+    EXPECT_EQ(pictures.plays, 0);  // ...but keeps nothing
+
+    ASSERT_EQ(graph->Run(), S_OK);
+    EXPECT_EQ(camera.filter->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Running);
+    ASSERT_TRUE(receivedMore(2));
+    EXPECT_EQ(pictures.plays, 1);
+
+    // At most the sample in flight arrives after the pause.
+    ASSERT_EQ(graph->Pause(), S_OK);
+    const size_t paused = sink.recorder.Count();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_LE(sink.recorder.Count(), paused + 1);
+    EXPECT_EQ(pictures.holds, 1);
+    ASSERT_EQ(graph->Run(), S_OK);
+    ASSERT_TRUE(receivedMore(paused + 1));
+    EXPECT_EQ(pictures.plays, 2);
+
+    ASSERT_EQ(graph->Stop(), S_OK);
+    ASSERT_TRUE(ReportsBecome(window, 2, {1, 0}));
+    ASSERT_EQ(graph->Run(), S_OK);
+    ASSERT_TRUE(receivedMore(sink.recorder.Count()));
+    ASSERT_EQ(graph->Stop(), S_OK);
+    EXPECT_TRUE(ReportsBecome(window, 2, {1, 0, 1, 0}));
+    // Stopped without having run: nothing was reported active, so nothing is taken back.
+    ASSERT_EQ(graph->Pause(), S_OK);
+    ASSERT_EQ(graph->Stop(), S_OK);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(ActiveReports(window.messages(), 2), (std::vector<int64_t>{1, 0, 1, 0}));
+}
+
+// An application may let the camera go while it streams: the pin's streaming ends with the
+// pin's own hooks (the slot reported free), not with the base class's on a half-gone pin.
+TEST_F(KestraCameraTest, ACameraLetGoWhileStreamingEndsItsStreamingAsItself) {
+    MainWindowStandIn window;
+    ASSERT_TRUE(window.isOpen());
+    auto camera = std::make_unique<Camera>(4);
+    SinkFor sink(camera->pin());
+    ASSERT_EQ(camera->pin().Connect(sink.input.get(), nullptr), S_OK);
+    ASSERT_EQ(sink.filter->Pause(), S_OK);
+    ASSERT_EQ(camera->filter->Run(0), S_OK);
+    ASSERT_TRUE(ReportsBecome(window, 4, {1}));
+    // The sink goes first, as a closing application's would; the camera is still running.
+    ASSERT_EQ(sink.filter->Stop(), S_OK);
+    ASSERT_EQ(sink.input->Disconnect(), S_OK);
+    camera.reset();
+    EXPECT_TRUE(ReportsBecome(window, 4, {1, 0}));
 }

@@ -54,11 +54,22 @@ bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *op
             valid = !value.empty();
         } else if (option == "--timeout") {
             valid = ParseSeconds(value, &options->timeoutSeconds);
+        } else if (option == "--stop-at") {
+            double seconds = 0;
+            valid = ParseSeconds(value, &seconds);
+            options->stopAt = seconds;
+        } else if (option == "--stopped-for") {
+            valid = ParseSeconds(value, &options->stoppedFor);
         }
         if (!valid)
             return false;
     }
-    return options->runsForSeconds() == options->seconds.has_value();
+    if (options->runsForSeconds() != options->seconds.has_value())
+        return false;
+    if (options->stoppedFor > 0 && !options->stopAt)
+        return false;
+    return !options->stopAt ||
+           (options->seconds && *options->stopAt + options->stoppedFor < *options->seconds);
 }
 
 } // namespace capture

@@ -22,12 +22,18 @@ struct GrabOptions {
     int rawEvery = 1;  // with out: write samples 0, N, 2N, ... raw
     bool live = false; // print each sample line as it arrives
     double timeoutSeconds = 10;
+    // Only with `seconds`: stop the graph this long after it started running, keep it stopped
+    // for stoppedFor, then pause and run it again, as an application closing and reopening
+    // its preview does.
+    std::optional<double> stopAt;
+    double stoppedFor = 0;
 
     bool runsForSeconds() const { return count == 0; }
 };
 
 // args: the device name, then the options. False for anything malformed, out of range, or for
-// --count 0 without --seconds and --seconds with another count.
+// --count 0 without --seconds, --seconds with another count, and a stop (--stop-at,
+// --stopped-for) without --seconds or not ending before them.
 bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options);
 
 } // namespace capture

@@ -41,7 +41,7 @@ int Usage() {
         "       kestra-capture formats <device>\n"
         "       kestra-capture grab <device> [--format N] [--count N | --count 0 --seconds S]\n"
         "                           [--out DIR] [--raw-every N] [--no-raw] [--live]\n"
-        "                           [--timeout S]\n",
+        "                           [--timeout S] [--stop-at S [--stopped-for S]]\n",
         stderr);
     return kUsage;
 }
@@ -173,6 +173,28 @@ private:
     std::optional<std::string> m_failure;
 };
 
+double MsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// Stops the graph, waits, pauses it and runs it again; says when on stdout, on the sample
+// lines' clock.
+HRESULT RestartGraph(FilterGraph &graph, double stoppedSeconds,
+                     std::chrono::steady_clock::time_point runStart) {
+    HRESULT hr = graph.Stop();
+    std::printf("graph stopped at_ms=%.1f\n", MsSince(runStart));
+    std::fflush(stdout);
+    if (FAILED(hr))
+        return hr;
+    std::this_thread::sleep_for(std::chrono::duration<double>(stoppedSeconds));
+    if (FAILED(hr = graph.Pause()) || FAILED(hr = graph.Run()))
+        return hr;
+    std::printf("graph running at_ms=%.1f\n", MsSince(runStart));
+    std::fflush(stdout);
+    return S_OK;
+}
+
 int GrabCommand(const GrabOptions &options) {
     OpenedDevice device;
     if (const int status = OpenOrFail(options.device, &device))
@@ -234,9 +256,15 @@ int GrabCommand(const GrabOptions &options) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::duration<double>(s));
     };
-    if (options.runsForSeconds())
+    if (options.stopAt) {
+        std::this_thread::sleep_for(seconds(*options.stopAt));
+        if (FAILED(hr = RestartGraph(*graph.get(), options.stoppedFor, output.runStart())))
+            return Fail("restart failed: " + HresultText(hr));
+        std::this_thread::sleep_for(
+            seconds(*options.seconds - *options.stopAt - options.stoppedFor));
+    } else if (options.runsForSeconds()) {
         std::this_thread::sleep_for(seconds(*options.seconds));
-    else
+    } else
         complete = recorder.WaitUntilComplete(seconds(options.timeoutSeconds));
     graph->Stop();
     recorder.Finish();
