@@ -21,28 +21,16 @@ constexpr int kSlotCount = 4;
 
 struct SlotLog {
     LogFileHandle file = kNoLogFile;
-    int filters = 0;       // live filters of the slot
-    uint64_t openedAt = 0; // opening number, for lines that name no slot
+    int filters = 0; // live filters of the slot
 };
 
 // Constant-initialised and trivially destructible: a line written while the library unloads
 // or the process exits still finds them.
 std::mutex logMutex;
 SlotLog slotLogs[kSlotCount];
-uint64_t openings = 0;
 
 SlotLog *LogOfSlot(int slot) {
     return slot >= 1 && slot <= kSlotCount ? &slotLogs[slot - 1] : nullptr;
-}
-
-// The open file most recently opened, or null. logMutex held.
-SlotLog *NewestOpenLog() {
-    SlotLog *newest = nullptr;
-    for (SlotLog &log : slotLogs) {
-        if (log.file != kNoLogFile && (!newest || log.openedAt > newest->openedAt))
-            newest = &log;
-    }
-    return newest;
 }
 
 // logMutex held.
@@ -79,7 +67,6 @@ void VCLogInitialize(int slot) {
     // Never truncated under a live filter of the slot: only a file not open yet is created.
     if (log->file == kNoLogFile) {
         log->file = CreateLogFile(path);
-        log->openedAt = ++openings;
     }
     Emit(log, kHeader);
 }
@@ -115,17 +102,6 @@ void VCLogTo(int slot, int /*level*/, const char *format, ...) {
         return;
     std::lock_guard lock(logMutex);
     Emit(LogOfSlot(slot), line);
-}
-
-void VCLog(int /*level*/, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const std::string line = FormatLine(format, args);
-    va_end(args);
-    if (line.empty())
-        return;
-    std::lock_guard lock(logMutex);
-    Emit(NewestOpenLog(), line);
 }
 
 } // namespace Kestra

@@ -40,12 +40,4 @@ void VCLogTo(int slot, int level, const char *format, ...)
 #endif
     ;
 
-// The same for code that does not know its filter's slot: the line goes to the file opened
-// most recently of those open.
-void VCLog(int level, const char *format, ...)
-#if defined(__GNUC__) || defined(__clang__)
-    __attribute__((format(printf, 2, 3)))
-#endif
-    ;
-
 } // namespace Kestra

@@ -49,20 +49,22 @@ bool HasDecoderParameters(const AVStream &stream) {
 }
 
 // The audio track is opened as the camera offers it but its packets are dropped.
-bool OpenAudioDecoder(AVStream &stream) {
+bool OpenAudioDecoder(int slot, AVStream &stream) {
     AVCodecContext *context = avcodec_alloc_context3(nullptr);
     if (!context)
         return false;
     bool opened = false;
     if (avcodec_parameters_to_context(context, stream.codecpar) < 0) {
-        VCLog(10, "Failed to copy decoder parameters to input decoder context for stream #%u\n",
-              static_cast<unsigned>(stream.index));
+        VCLogTo(slot, 10,
+                "Failed to copy decoder parameters to input decoder context for stream #%u\n",
+                static_cast<unsigned>(stream.index));
     } else if (const AVCodec *codec = avcodec_find_decoder(context->codec_id); !codec) {
-        VCLog(10, "No decoder could be found for codec %s\n", avcodec_get_name(context->codec_id));
+        VCLogTo(slot, 10, "No decoder could be found for codec %s\n",
+                avcodec_get_name(context->codec_id));
     } else {
         context->pkt_timebase = stream.time_base;
         if (const int result = avcodec_open2(context, codec, nullptr); result < 0)
-            VCLog(10, "Open decoder failed %d\n", result);
+            VCLogTo(slot, 10, "Open decoder failed %d\n", result);
         else
             opened = true;
     }
@@ -130,7 +132,7 @@ StreamReceiver::Next StreamReceiver::Connect() {
 
     AVFormatContext *input = avformat_alloc_context();
     if (!input) {
-        VCLog(10, "Could not allocate context.\n");
+        VCLogTo(slot_, 10, "Could not allocate context.\n");
         return Next::End;
     }
     input->interrupt_callback = {&StreamReceiver::Interrupted, this};
@@ -139,7 +141,7 @@ StreamReceiver::Next StreamReceiver::Connect() {
         avformat_open_input(&input, address.c_str(), av_find_input_format("rtsp"), &options);
     av_dict_free(&options);
     if (opened < 0) {
-        VCLog(10, "open input file failed.%d\n", opened);
+        VCLogTo(slot_, 10, "open input file failed.%d\n", opened);
         avformat_close_input(&input);
         WaitOrStop(kRetryWaitMs);
         return Next::Retry;
@@ -156,7 +158,7 @@ StreamReceiver::Next StreamReceiver::Connect() {
     const int video = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, &videoCodec, 0);
     if (video < 0 || !HasDecoderParameters(*input->streams[video])) {
         if (avformat_find_stream_info(input, nullptr) < 0) {
-            VCLog(10, "Cannot find stream information\n");
+            VCLogTo(slot_, 10, "Cannot find stream information\n");
             return closeAndRetry();
         }
     }
@@ -164,24 +166,25 @@ StreamReceiver::Next StreamReceiver::Connect() {
     const int audioStream =
         av_find_best_stream(input, AVMEDIA_TYPE_AUDIO, -1, videoStream, nullptr, 0);
     if (videoStream < 0 || !videoCodec) {
-        VCLog(10, "no video stream at %s, retrying.\n", address.c_str());
+        VCLogTo(slot_, 10, "no video stream at %s, retrying.\n", address.c_str());
         return closeAndRetry();
     }
     AVStream &stream = *input->streams[videoStream];
     stream.sample_aspect_ratio = av_guess_sample_aspect_ratio(input, &stream, nullptr);
     if (stream.codecpar->width != 0)
-        VCLog(10, "Input Video width=%d  height=%d\n", stream.codecpar->width,
-              stream.codecpar->height);
+        VCLogTo(slot_, 10, "Input Video width=%d  height=%d\n", stream.codecpar->width,
+                stream.codecpar->height);
 
-    VideoDecoder::Opened decoder = VideoDecoder::Open(stream, *videoCodec, !softwareReported_);
+    VideoDecoder::Opened decoder =
+        VideoDecoder::Open(slot_, stream, *videoCodec, !softwareReported_);
     if (!decoder.decoder)
         return closeAndRetry();
     if (!decoder.softwareBecause.empty() && !softwareReported_) {
-        VCLog(10, "Decoder %s does not support device type %s, decoding in software.\n",
-              decoder.decoder->Name(), decoder.softwareBecause.c_str());
+        VCLogTo(slot_, 10, "Decoder %s does not support device type %s, decoding in software.\n",
+                decoder.decoder->Name(), decoder.softwareBecause.c_str());
         softwareReported_ = true;
     }
-    if (audioStream >= 0 && !OpenAudioDecoder(*input->streams[audioStream]))
+    if (audioStream >= 0 && !OpenAudioDecoder(slot_, *input->streams[audioStream]))
         return closeAndRetry();
 
     const Next next = ReadPackets(input, videoStream, decoder.decoder);
@@ -203,7 +206,7 @@ StreamReceiver::Next StreamReceiver::ReadPackets(AVFormatContext *input, int vid
     while (!Stopping()) {
         AVPacket *packet = av_packet_alloc();
         if (!packet) {
-            VCLog(10, "Could not allocate packet.\n");
+            VCLogTo(slot_, 10, "Could not allocate packet.\n");
             return Next::End;
         }
         if (av_read_frame(input, packet) < 0) {
@@ -224,7 +227,7 @@ StreamReceiver::Next StreamReceiver::ReadPackets(AVFormatContext *input, int vid
         }
         const PacketQueue::Pushed pushed = queue_.Push(packet, decoder);
         if (pushed == PacketQueue::Pushed::Full)
-            VCLog(10, "drop current video packet.\n");
+            VCLogTo(slot_, 10, "drop current video packet.\n");
         if (pushed != PacketQueue::Pushed::Queued)
             av_packet_free(&packet);
     }
@@ -255,7 +258,7 @@ int StreamReceiver::DecodeNextFrame(AVFrame *frame, int frameRateValue) {
         return kNothingToPop;
     const int sent = entry.decoder->SendPacket(*entry.packet);
     if (sent < 0) {
-        VCLog(10, "send packet to decoder failed %d\n", sent);
+        VCLogTo(slot_, 10, "send packet to decoder failed %d\n", sent);
         av_packet_free(&entry.packet);
         return sent;
     }

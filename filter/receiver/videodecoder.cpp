@@ -26,10 +26,10 @@ const AVCodecHWConfig *DeviceConfigFor(const AVCodec &codec, AVHWDeviceType type
 
 } // namespace
 
-VideoDecoder::Opened VideoDecoder::Open(const AVStream &stream, const AVCodec &codec,
+VideoDecoder::Opened VideoDecoder::Open(int slot, const AVStream &stream, const AVCodec &codec,
                                         bool reportDeviceFailure) {
     Opened result;
-    std::shared_ptr<VideoDecoder> decoder(new VideoDecoder);
+    std::shared_ptr<VideoDecoder> decoder(new VideoDecoder(slot));
     decoder->context_ = avcodec_alloc_context3(&codec);
     if (!decoder->context_) {
         result.error = AVERROR(ENOMEM);
@@ -38,8 +38,9 @@ VideoDecoder::Opened VideoDecoder::Open(const AVStream &stream, const AVCodec &c
     AVCodecContext *context = decoder->context_;
     result.error = avcodec_parameters_to_context(context, stream.codecpar);
     if (result.error < 0) {
-        VCLog(10, "Failed to copy decoder parameters to input decoder context for stream #%u\n",
-              static_cast<unsigned>(stream.index));
+        VCLogTo(slot, 10,
+                "Failed to copy decoder parameters to input decoder context for stream #%u\n",
+                static_cast<unsigned>(stream.index));
         return result;
     }
     context->pkt_timebase = stream.time_base;
@@ -59,7 +60,7 @@ VideoDecoder::Opened VideoDecoder::Open(const AVStream &stream, const AVCodec &c
             break;
         }
         if (config && reportDeviceFailure)
-            VCLog(10, "Failed to create specified HW device.\n");
+            VCLogTo(slot, 10, "Failed to create specified HW device.\n");
         if (!result.softwareBecause.empty())
             result.softwareBecause += ", ";
         result.softwareBecause += av_hwdevice_get_type_name(type);
@@ -69,7 +70,7 @@ VideoDecoder::Opened VideoDecoder::Open(const AVStream &stream, const AVCodec &c
 
     result.error = avcodec_open2(context, &codec, nullptr);
     if (result.error < 0) {
-        VCLog(10, "Open decoder failed %d\n", result.error);
+        VCLogTo(slot, 10, "Open decoder failed %d\n", result.error);
         return result;
     }
     result.decoder = std::move(decoder);
@@ -89,7 +90,7 @@ AVPixelFormat VideoDecoder::ChooseSurfaceFormat(AVCodecContext *context,
     for (const AVPixelFormat *format = offered; *format != AV_PIX_FMT_NONE; ++format)
         if (*format == self->hardwareFormat_)
             return *format;
-    VCLog(10, "Failed to get HW surface format.\n");
+    VCLogTo(self->slot_, 10, "Failed to get HW surface format.\n");
     return AV_PIX_FMT_NONE;
 }
 
@@ -107,7 +108,7 @@ int VideoDecoder::ReceivePicture(AVFrame *frame) {
         if (transfer >= 0)
             transfer = av_frame_copy_props(inMemory, frame);
         if (transfer < 0) {
-            VCLog(10, "Error transferring the data to system memory\n");
+            VCLogTo(slot_, 10, "Error transferring the data to system memory\n");
             av_frame_free(&inMemory);
             av_frame_unref(frame);
             return transfer;

@@ -36,7 +36,9 @@ public:
     // Opens the decoder for a stream with the decoder FFmpeg proposed for it. Failures are
     // logged with the decoder lines of the filter log; a hardware device that cannot be
     // created only when reportDeviceFailure is set, so that reconnections do not repeat it.
-    static Opened Open(const AVStream &stream, const AVCodec &codec, bool reportDeviceFailure);
+    // Its lines go to the log of the pin's slot.
+    static Opened Open(int slot, const AVStream &stream, const AVCodec &codec,
+                       bool reportDeviceFailure);
 
     VideoDecoder(const VideoDecoder &) = delete;
     VideoDecoder &operator=(const VideoDecoder &) = delete;
@@ -49,9 +51,10 @@ public:
     bool UsesHardware() const { return hardwareFormat_ != AV_PIX_FMT_NONE; }
 
 private:
-    VideoDecoder() = default;
+    explicit VideoDecoder(int slot) : slot_(slot) {}
     static AVPixelFormat ChooseSurfaceFormat(AVCodecContext *context, const AVPixelFormat *offered);
 
+    const int slot_;
     AVCodecContext *context_ = nullptr;
     AVBufferRef *hardwareDevice_ = nullptr;
     AVPixelFormat hardwareFormat_ = AV_PIX_FMT_NONE;

@@ -9,7 +9,7 @@ void FrameRateMeter::Count(uint64_t nowMs) {
         secondStart_ = nowMs;
     if (nowMs - *secondStart_ >= 1000) {
         if (pictures_ >= 35 || pictures_ <= 20)
-            VCLog(10, "current video fps = %d.\n", pictures_);
+            VCLogTo(slot_, 10, "current video fps = %d.\n", pictures_);
         pictures_ = 0;
         secondStart_ = nowMs;
     }

@@ -12,10 +12,14 @@ namespace Kestra {
 
 class FrameRateMeter {
 public:
+    // Logs to the slot's file.
+    explicit FrameRateMeter(int slot) : slot_(slot) {}
+
     // Called once per decoded picture with the tick count in milliseconds.
     void Count(uint64_t nowMs);
 
 private:
+    const int slot_;
     std::optional<uint64_t> secondStart_;
     uint16_t pictures_ = 0;
 };

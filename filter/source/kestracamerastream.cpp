@@ -89,7 +89,8 @@ struct FrameDeleter {
 } // namespace
 
 CKestraCameraStream::CKestraCameraStream(HRESULT *phr, CKestraCamera *pParent, int slot)
-    : CSourceStream(kKestraCameraObjectName, phr, pParent, OLESTR("Video")), m_slot(slot) {
+    : CSourceStream(kKestraCameraObjectName, phr, pParent, OLESTR("Video")), m_slot(slot),
+      m_frameRate(slot) {
     // Initial type: NV12 1080x1920 at 30 frames/s, rectangles empty, bit rate unknown.
     auto *vih =
         reinterpret_cast<VIDEOINFOHEADER *>(m_mt.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
@@ -293,15 +294,16 @@ void CKestraCameraStream::FillWithPicture(IMediaSample *pms, const AVFrame &pict
     const bool copied = CopyDecodedPicture(picture, m_outputLayout, m_width, m_height, buffer,
                                            static_cast<size_t>(std::max<LONG>(size, 0)));
     if (!copied && !m_sizeMismatchReported) {
-        VCLog(10, "camera picture %dx%d does not fit the negotiated %dx%d, not copied.\n",
-              picture.width, picture.height, m_width, m_height);
+        VCLogTo(m_slot, 10, "camera picture %dx%d does not fit the negotiated %dx%d, not copied.\n",
+                picture.width, picture.height, m_width, m_height);
         m_sizeMismatchReported = true;
     }
     pms->SetActualDataLength(DataLength(sampleBytes, size));
 }
 
 HRESULT CKestraCameraStream::GetMediaType(int iPosition, CMediaType *pmt) {
-    VCLog(kLogTrace, "%s pos=%d\n", "Kestra::CKestraCameraStream::GetMediaType", iPosition);
+    VCLogTo(m_slot, kLogTrace, "%s pos=%d\n", "Kestra::CKestraCameraStream::GetMediaType",
+            iPosition);
     if (iPosition < 0)
         return E_INVALIDARG;
     if (iPosition > 0)
@@ -313,7 +315,7 @@ HRESULT CKestraCameraStream::GetMediaType(int iPosition, CMediaType *pmt) {
 }
 
 HRESULT CKestraCameraStream::CheckMediaType(const CMediaType *pMediaType) {
-    VCLog(kLogTrace, "%s\n", "Kestra::CKestraCameraStream::CheckMediaType");
+    VCLogTo(m_slot, kLogTrace, "%s\n", "Kestra::CKestraCameraStream::CheckMediaType");
     if (!pMediaType)
         return E_POINTER;
     CAutoLock lock(&m_fillLock);
@@ -346,9 +348,9 @@ HRESULT CKestraCameraStream::SetMediaType(const CMediaType *pmt) {
     PostToMainWindow(WM_VCAM_FPS, slot, FrameRateParam(m_frameRateValue));
 
     m_outputLayout = OutputLayoutFor(type.code);
-    VCLog(kLogTrace, "%s\n pixelformat=%d width=%d height=%d",
-          "Kestra::CKestraCameraStream::SetMediaType", static_cast<int>(m_outputLayout), m_width,
-          m_height);
+    VCLogTo(m_slot, kLogTrace, "%s\n pixelformat=%d width=%d height=%d",
+            "Kestra::CKestraCameraStream::SetMediaType", static_cast<int>(m_outputLayout), m_width,
+            m_height);
     m_placeholder.PreparePlaceholder(landscape, type.code, m_width, m_height);
     return hr;
 }
@@ -451,7 +453,7 @@ STDMETHODIMP CKestraCameraStream::SetFormat(AM_MEDIA_TYPE *pmt) {
 }
 
 STDMETHODIMP CKestraCameraStream::GetFormat(AM_MEDIA_TYPE **ppmt) {
-    VCLog(kLogTrace, "%s\n", "Kestra::CKestraCameraStream::GetFormat");
+    VCLogTo(m_slot, kLogTrace, "%s\n", "Kestra::CKestraCameraStream::GetFormat");
     if (!ppmt)
         return E_POINTER;
     CAutoLock lock(&m_fillLock);
@@ -460,7 +462,7 @@ STDMETHODIMP CKestraCameraStream::GetFormat(AM_MEDIA_TYPE **ppmt) {
 }
 
 STDMETHODIMP CKestraCameraStream::GetNumberOfCapabilities(int *piCount, int *piSize) {
-    VCLog(kLogTrace, "%s\n", "Kestra::CKestraCameraStream::GetNumberOfCapabilities");
+    VCLogTo(m_slot, kLogTrace, "%s\n", "Kestra::CKestraCameraStream::GetNumberOfCapabilities");
     if (!piCount || !piSize)
         return E_POINTER;
     *piCount = m_formats.Count();
@@ -469,7 +471,8 @@ STDMETHODIMP CKestraCameraStream::GetNumberOfCapabilities(int *piCount, int *piS
 }
 
 STDMETHODIMP CKestraCameraStream::GetStreamCaps(int iIndex, AM_MEDIA_TYPE **ppmt, BYTE *pSCC) {
-    VCLog(kLogTrace, "%s index=%d\n", "Kestra::CKestraCameraStream::GetStreamCaps", iIndex);
+    VCLogTo(m_slot, kLogTrace, "%s index=%d\n", "Kestra::CKestraCameraStream::GetStreamCaps",
+            iIndex);
     if (!ppmt || !pSCC)
         return E_POINTER;
     // Past the end is a success code that ends the caller's walk.

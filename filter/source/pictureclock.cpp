@@ -12,6 +12,22 @@ namespace {
 constexpr AVRational kReferenceTimeBase{1, 10'000'000};
 constexpr int64_t kLargestStep = 10'000'000; // one second
 
+// A camera's time stamps are outside input: any value may come, and the sums with the anchor
+// must not overflow.
+bool Add(int64_t a, int64_t b, int64_t &sum) {
+    if ((b > 0 && a > INT64_MAX - b) || (b < 0 && a < INT64_MIN - b))
+        return false;
+    sum = a + b;
+    return true;
+}
+
+bool Subtract(int64_t a, int64_t b, int64_t &difference) {
+    if ((b < 0 && a > INT64_MAX + b) || (b > 0 && a < INT64_MIN + b))
+        return false;
+    difference = a - b;
+    return true;
+}
+
 } // namespace
 
 int64_t PictureClock::StopTime(int64_t pts, AVRational timeBase, int64_t start, int64_t frameTime) {
@@ -21,12 +37,14 @@ int64_t PictureClock::StopTime(int64_t pts, AVRational timeBase, int64_t start, 
         return start + step;
     }
     const int64_t time = av_rescale_q(pts, timeBase, kReferenceTimeBase);
-    if (offset_) {
-        const int64_t stop = time + *offset_;
-        if (stop > start && stop - start <= kLargestStep)
-            return stop;
-    }
-    offset_ = start + step - time;
+    int64_t stop = 0;
+    if (offset_ && Add(time, *offset_, stop) && stop > start && stop - start <= kLargestStep)
+        return stop;
+    int64_t offset = 0;
+    if (Subtract(start + step, time, offset))
+        offset_ = offset;
+    else
+        offset_.reset();
     return start + step;
 }
 

@@ -116,7 +116,7 @@ bool CameraHub::removeCamera(const QString &mac) {
     m_searchIp->reportOnline(mac, dev.ip);
     if (!m_devList.removeDeviceFromList(mac))
         return false;
-    if (dev.isHistory || dev.connectState != 0) {
+    if (dev.isHistory || dev.connectState != Disconnected) {
         m_network->removeDeviceFromHttpMap(mac);
         m_mdns->removeEntry(mac);
     }

@@ -29,8 +29,16 @@
 
 class IniFile;
 
+// Where a camera's configuration stands; the values are the documented numbers.
+enum ConfigState_e : int {
+    ConfigIdle = 0,
+    ConfigRunning = 1,
+    ConfigSucceeded = 2, // the last one
+    ConfigFailed = 3,    // the last one
+};
+
 struct VideoCfg_t {
-    int configState = 0;   // 0 idle, 1 running, 2 last one succeeded, 3 last one failed
+    ConfigState_e configState = ConfigIdle;
     QString resFps;        // requested: "1080P30", "1080P60", "4K30"
     QString resFpsCurrent; // as the camera last confirmed
     QString palNtsc;       // requested: "PAL" or "NTSC"
@@ -44,12 +52,20 @@ struct VideoCfg_t {
     bool hdr = true;
 };
 
+// How far the program has got with a camera; the values are the documented numbers.
+enum ConnectState_e : int {
+    Disconnected = 0,
+    Connecting = 1,
+    Connected = 2,
+    Abnormal = 3,
+};
+
 struct DeviceBaseInfo_t {
     QString mac;  // camera key: mDNS instance label or the scan's uID
     QString name; // display name, defaults to the key
     QString ip;   // last known IPv4 address
     VideoCfg_t videoCfg;
-    int connectState = 0; // 0 not connected, 1 connecting, 2 connected, 3 abnormal
+    ConnectState_e connectState = Disconnected;
     short battery = 0;
     bool isCharge = false;
     bool isHistory = false; // connected once, stored in device.ini
@@ -63,18 +79,8 @@ Q_DECLARE_METATYPE(DeviceBaseInfo_t)
 class DevList : public QObject {
     Q_OBJECT
 public:
-    enum ConnectState_e {
-        Disconnected = 0,
-        Connecting = 1,
-        Connected = 2,
-        Abnormal = 3,
-    };
-    enum ConfigState_e {
-        ConfigIdle = 0,
-        ConfigRunning = 1,
-        ConfigSucceeded = 2,
-        ConfigFailed = 3,
-    };
+    using enum ConnectState_e;
+    using enum ConfigState_e;
 
     // Loads the history cameras and the pairing from device.ini.
     explicit DevList(IniFile &settings, QObject *parent = nullptr);

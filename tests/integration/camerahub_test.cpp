@@ -88,7 +88,7 @@ protected:
         return ip.waitForFinished(5000) && ip.exitCode() == 0;
     }
     DeviceBaseInfo_t camera(const QString &mac) { return hub->devList().getDevMeta(mac); }
-    bool waitForState(const QString &mac, int state, int timeoutMs) {
+    bool waitForState(const QString &mac, ConnectState_e state, int timeoutMs) {
         return QTest::qWaitFor([&] { return camera(mac).connectState == state; }, timeoutMs);
     }
     bool waitForCamera(const QString &mac, int timeoutMs) {
@@ -129,7 +129,7 @@ TEST_F(CameraHubTest, CameraFoundConnectedPairedLostAndBackOnANewAddress) {
     EXPECT_EQ(camera(mac).ip, testLab().cameraAddress(1));
 
     ASSERT_TRUE(hub->connectCamera(mac));
-    ASSERT_TRUE(waitForState(mac, 2, connectMs));
+    ASSERT_TRUE(waitForState(mac, Connected, connectMs));
     EXPECT_TRUE(camera(mac).isHistory);
     ASSERT_TRUE(hub->pairCamera(VCamera2, mac));
     EXPECT_EQ(published(2), testLab().cameraAddress(1));
@@ -145,7 +145,7 @@ TEST_F(CameraHubTest, CameraFoundConnectedPairedLostAndBackOnANewAddress) {
     ASSERT_TRUE(ipCommand(QStringLiteral("cam1"), {"addr", "add", moved + "/24", "dev", "eth0"}));
     ASSERT_TRUE(startCamera(1, {}, moved));
 
-    ASSERT_TRUE(waitForState(mac, 2, discoveryMs + connectMs));
+    ASSERT_TRUE(waitForState(mac, Connected, discoveryMs + connectMs));
     EXPECT_EQ(camera(mac).ip, moved);
     EXPECT_EQ(published(2), moved); // republished at its current address
 
@@ -166,15 +166,15 @@ TEST_F(CameraHubTest, ServerErrorsMakeACameraAbnormalAndWithdrawItsAddress) {
     ASSERT_TRUE(startCamera(1));
     ASSERT_TRUE(waitForCamera(mac, discoveryMs));
     ASSERT_TRUE(hub->connectCamera(mac));
-    ASSERT_TRUE(waitForState(mac, 2, connectMs));
+    ASSERT_TRUE(waitForState(mac, Connected, connectMs));
     ASSERT_TRUE(hub->pairCamera(VCamera1, mac));
     EXPECT_EQ(published(1), testLab().cameraAddress(1));
 
     ASSERT_TRUE(control(1, QStringLiteral("http-500 on")));
-    ASSERT_TRUE(waitForState(mac, 3, connectMs));
+    ASSERT_TRUE(waitForState(mac, Abnormal, connectMs));
     EXPECT_EQ(published(1), QString());
     ASSERT_TRUE(control(1, QStringLiteral("http-500 off")));
-    ASSERT_TRUE(waitForState(mac, 2, connectMs));
+    ASSERT_TRUE(waitForState(mac, Connected, connectMs));
     EXPECT_EQ(published(1), testLab().cameraAddress(1));
 }
 

@@ -199,7 +199,7 @@ TEST(VideoDecoder, WithoutAHardwareDeviceOpensInSoftwareAndNamesTheDevicesTried)
     stream->codecpar->codec_id = AV_CODEC_ID_H264;
     stream->time_base = AVRational{1, 90000};
     const VideoDecoder::Opened opened =
-        VideoDecoder::Open(*stream, *avcodec_find_decoder(AV_CODEC_ID_H264), true);
+        VideoDecoder::Open(2, *stream, *avcodec_find_decoder(AV_CODEC_ID_H264), true);
     ASSERT_TRUE(opened.decoder);
     // Without a device (our CI machines) both are named for the log line; with one, none.
     if (opened.decoder->UsesHardware())

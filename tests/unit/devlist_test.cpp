@@ -248,7 +248,8 @@ TEST(DevListLoadTest, HistoryCamerasStartOfflineWithTheirPairingUnpublished) {
     EXPECT_EQ(devices[0].name, "Porch");
     EXPECT_EQ(devices[1].ip, ipB);
     for (const DeviceBaseInfo_t &dev : devices)
-        EXPECT_TRUE(dev.isHistory && !dev.isOnline && !dev.isLinked && dev.connectState == 0);
+        EXPECT_TRUE(dev.isHistory && !dev.isOnline && !dev.isLinked &&
+                    dev.connectState == DevList::Disconnected);
     EXPECT_EQ(reg.list->historyOfflineCount(), 2);
     EXPECT_EQ(reg.list->getCamPairIndex(camA), QList<int>{1});
 

@@ -190,25 +190,24 @@ protected:
 TEST_F(VCLogTest, ASlotsFileLivesWithItsFiltersAndTakesItsOwnLines) {
     {
         SlotLogHold first(3);
-        VCLog(0, "from the first filter");
+        VCLogTo(3, 0, "from the first filter");
         {
             // A second filter of the slot adds to the file, never cuts it.
             SlotLogHold second(3);
             VCLogTo(3, 0, "from the second filter");
             SlotLogHold other(1);
             VCLogTo(1, 0, "slot one");
-            VCLog(0, "named no slot");
         }
-        VCLog(0, "named no slot again");
+        VCLogTo(3, 0, "after the others went");
         VCLogTo(3, 10, "drop current video packet.\n");
         VCLogTo(3, 0, "%s", "");
         VCLogTo(3, 1, "slot %d fps %d", 3, 30);
         VCLogTo(2, 0, "to a slot without a filter");
     }
     EXPECT_EQ(log(3), std::string(header) + "from the first filter\n" + header +
-                          "from the second filter\nnamed no slot again\n"
+                          "from the second filter\nafter the others went\n"
                           "drop current video packet.\n\nslot 3 fps 30\n");
-    EXPECT_EQ(log(1), std::string(header) + "slot one\nnamed no slot\n");
+    EXPECT_EQ(log(1), std::string(header) + "slot one\n");
     EXPECT_FALSE(QFile::exists(logFolder() + QStringLiteral("/vclog2.log")));
 
     // Once the slot's filters are gone, the next one starts the file afresh.
@@ -293,9 +292,9 @@ TEST_F(VCLogTest, StderrGetsLinesOnlyWhenAskedFor) {
     ASSERT_GE(capture, 0);
     const int savedStderr = ::dup(STDERR_FILENO);
     ::dup2(capture, STDERR_FILENO);
-    VCLog(0, "quiet line");
+    VCLogTo(1, 0, "quiet line");
     ::setenv("KESTRA_VCLOG_STDERR", "1", 1);
-    VCLog(0, "loud line");
+    VCLogTo(1, 0, "loud line");
     ::unsetenv("KESTRA_VCLOG_STDERR");
     ::dup2(savedStderr, STDERR_FILENO);
     ::close(savedStderr);

@@ -9,12 +9,11 @@
 #include "source/kestracamera.h"
 #include "source/kestracameraids.h"
 #include "source/kestracamerastream.h"
+#include "source/pictureclock.h"
 #include "support/fakemediasample.h"
 #include "support/mainwindowstandin.h"
 #include "support/tempconfigroot.h"
 #include "vcam/messages.h"
-
-#include "runtime/filtergraph.h"
 
 #include "runtime/comref.h"
 #include "runtime/filtergraph.h"
@@ -692,7 +691,7 @@ TEST_F(KestraCameraTest, APictureOfTheWrongSizeIsNotWrittenAndSaidOncePerRun) {
 
 TEST_F(KestraCameraTest, ThePictureRateIsLoggedOnlyOutsideTheNormalBand) {
     OpenLog(2);
-    FrameRateMeter meter;
+    FrameRateMeter meter(2);
     const auto second = [&meter](uint64_t start, int pictures) {
         for (int i = 0; i < pictures; ++i)
             meter.Count(start + static_cast<uint64_t>(i) * 1000 / pictures);
@@ -807,4 +806,17 @@ TEST_F(KestraCameraTest, ACameraLetGoWhileStreamingEndsItsStreamingAsItself) {
     ASSERT_EQ(sink.input->Disconnect(), S_OK);
     camera.reset();
     EXPECT_TRUE(ReportsBecome(window, 4, {1, 0}));
+}
+
+TEST(PictureClockTest, HostileTimeStampsStartNewRunsInsteadOfOverflowing) {
+    PictureClock clock;
+    constexpr AVRational kRtp{1, 90000};
+    constexpr int64_t kFrame = 333'333;
+    EXPECT_EQ(clock.StopTime(9000, kRtp, 0, kFrame), kFrame);
+    // 1/30 s later in the camera's time: follows on the anchor.
+    EXPECT_EQ(clock.StopTime(12000, kRtp, kFrame, kFrame), 2 * kFrame);
+    for (const int64_t pts : {INT64_MAX, INT64_MIN + 1, int64_t{-1}, INT64_MAX / 2}) {
+        const int64_t start = clock.StopTime(pts, kRtp, 2 * kFrame, kFrame) - kFrame;
+        EXPECT_EQ(start, 2 * kFrame) << pts;
+    }
 }

@@ -87,7 +87,7 @@ int main(int argc, char *argv[]) {
     QObject::connect(&devices, &DevList::sigUpdateDevice, &app, [&](DeviceBaseInfo_t dev) {
         LOG_NOTE << "headless: camera" << dev.mac << "state" << dev.connectState << "battery"
                  << dev.battery << "charging" << dev.isCharge;
-        if (pairSlot && !paired && dev.connectState == 2 &&
+        if (pairSlot && !paired && dev.connectState == Connected &&
             hub.pairCamera(static_cast<CamID_e>(pairSlot), dev.mac)) {
             paired = true;
             LOG_NOTE << "headless: paired" << dev.mac << "with virtual camera" << pairSlot;
