@@ -15,6 +15,16 @@ namespace {
 
 constexpr int pollPeriodPasses = 200;
 
+// Counts a pass down; true on every 201st pass, which starts the count again.
+bool periodDue(int &countdown) {
+    if (countdown > 0) {
+        --countdown;
+        return false;
+    }
+    countdown = pollPeriodPasses;
+    return true;
+}
+
 const char *boolText(bool value) {
     return value ? "true" : "false";
 }
@@ -135,11 +145,8 @@ void StatusPoller::cancelRepliesLocked(QMap<QNetworkReply *, QString> &replies,
 
 void StatusPoller::pollStep() {
     Q_ASSERT(QThread::currentThread() == thread());
-    if (m_pollCountdown > 0) {
-        --m_pollCountdown;
+    if (!periodDue(m_pollCountdown))
         return;
-    }
-    m_pollCountdown = pollPeriodPasses;
     QMutexLocker lock(&m_lock);
     for (const HttpDevice_t &device : std::as_const(m_devices)) {
         QNetworkReply *battery = m_issuer.cameraGet(device.ip, RequestIssuer::EndpointBattery);
@@ -153,11 +160,8 @@ void StatusPoller::pollStep() {
 
 void StatusPoller::registerStep() {
     Q_ASSERT(QThread::currentThread() == thread());
-    if (m_registerCountdown > 0) {
-        --m_registerCountdown;
+    if (!periodDue(m_registerCountdown))
         return;
-    }
-    m_registerCountdown = pollPeriodPasses;
     QMutexLocker lock(&m_lock);
     for (auto it = m_registerSet.begin(); it != m_registerSet.end(); ++it) {
         if (it.value() != Registration::ToDo)
