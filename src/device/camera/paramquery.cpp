@@ -50,7 +50,8 @@ ParamQuery::ParamQuery(CameraRecords &records, RequestIssuer &issuer, QObject *p
 void ParamQuery::runStep() {
     Q_ASSERT(QThread::currentThread() == thread());
     QMutexLocker lock(&m_records.lock());
-    for (auto &[ip, record] : m_records.allLocked()) {
+    for (auto &[cameraIp, record] : m_records.allLocked()) {
+        const QString &ip = cameraIp; // a lambda may not capture a structured binding in clang 14
         const auto query = [&](int endpoint, int tag) {
             m_issuer.taggedCameraGet(ip, endpoint, tag);
         };
