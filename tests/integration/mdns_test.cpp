@@ -272,7 +272,9 @@ TEST_F(MdnsTest, AnsweringCameraIsReportedOnceAndASilentOneIsDroppedInThe41stCyc
         EXPECT_GE(queries[i] - queries[i - 1], 2150) << "a query every 11th cycle";
         EXPECT_LE(queries[i] - queries[i - 1], 2380) << "a query every 11th cycle";
     }
-    EXPECT_GE(probe.answers(ip1).size(), 6);
+    // The answer to the 6th query may still be on its way when the query is seen.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probe.answers(ip1).size() >= 6; }, 1000))
+        << probe.answers(ip1).size();
     EXPECT_EQ(probe.answers(ip2).size(), 1);
     EXPECT_EQ(count(QStringLiteral("add %1 %2").arg(uid1, ip1)), 1);
     EXPECT_EQ(count(QStringLiteral("remove ") + uid1), 0);
