@@ -179,7 +179,7 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 }
 
 // Stops the graph, waits, pauses it and runs it again; says when on stdout, on the sample
-// lines' clock.
+// lines' clock: when the stop returned and when the run was asked for.
 HRESULT RestartGraph(FilterGraph &graph, double stoppedSeconds,
                      std::chrono::steady_clock::time_point runStart) {
     HRESULT hr = graph.Stop();
@@ -188,9 +188,11 @@ HRESULT RestartGraph(FilterGraph &graph, double stoppedSeconds,
     if (FAILED(hr))
         return hr;
     std::this_thread::sleep_for(std::chrono::duration<double>(stoppedSeconds));
+    // Taken before Run: its first sample may arrive before Run returns.
+    const double runAtMs = MsSince(runStart);
     if (FAILED(hr = graph.Pause()) || FAILED(hr = graph.Run()))
         return hr;
-    std::printf("graph running at_ms=%.1f\n", MsSince(runStart));
+    std::printf("graph running at_ms=%.1f\n", runAtMs);
     std::fflush(stdout);
     return S_OK;
 }
