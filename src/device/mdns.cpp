@@ -65,6 +65,12 @@ QStringList ipv4Addresses(const QNetworkInterface &iface) {
 
 mDNS::mDNS(int cycleWaitMs) : m_cycleWaitMs(cycleWaitMs) {}
 
+mDNS::~mDNS() {
+    // A loop that never ran never took the lock after the main thread's last call; taking it
+    // here orders that call before the members go.
+    QMutexLocker lock(&m_lock);
+}
+
 void mDNS::stop() {
     Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     QMutexLocker lock(&m_lock);

@@ -43,6 +43,8 @@ public:
 
     // cycleWaitMs: the wait that ends each cycle; tests shorten it.
     explicit mDNS(int cycleWaitMs = defaultCycleWaitMs);
+    // On its own thread once that ends; waits out a main-thread call still in progress.
+    ~mDNS() override;
 
     // The loop ends at its next check.
     void stop();

@@ -398,7 +398,7 @@ TEST_F(StreamReceiverTest, AfterAHoldPicturesResumeAtAKeyFrameAndABacklogDrainsT
 
     // The camera sends a key frame every 30 frames (seconds when a sanitizer slows it down).
     receiver.Play();
-    Frame first = nextPicture(receiver, 10000);
+    Frame first = nextPicture(receiver, 20000);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->key_frame);
     const auto code =
