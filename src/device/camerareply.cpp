@@ -2,6 +2,7 @@
 
 #include "log/logline.h"
 
+#include <QMetaEnum>
 #include <QNetworkReply>
 #include <QStringList>
 
@@ -76,3 +77,7 @@ QString resFpsOf(const QString &mediaMode) {
 }
 
 } // namespace CameraReply
+
+const char *CameraReply::errorName(QNetworkReply::NetworkError error) {
+    return QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
+}

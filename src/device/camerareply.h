@@ -7,15 +7,17 @@
 #pragma once
 
 #include <optional>
+#include <QNetworkReply>
 #include <QString>
-
-class QNetworkReply;
 
 namespace CameraReply {
 
 // The body of a finished camera reply, or nothing after logging why there is
 // none (a transport failure or an empty reply) under the camera's log prefix.
 std::optional<QString> bodyOf(QNetworkReply *reply, const QString &ip, const QString &label);
+
+// The enumerator name of a transport error, for log lines ("TimeoutError").
+const char *errorName(QNetworkReply::NetworkError error);
 
 // A set, key or register request succeeded.
 bool isSuccess(const QString &body);

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QMetaEnum>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QNetworkAccessManager>
@@ -30,10 +29,6 @@ constexpr int modeTimeoutMs = 5000;
 constexpr int passWaitMs = 100;
 // The re-check runs on every 21st pass, about every two seconds.
 constexpr int recheckPasses = 20;
-
-const char *errorName(QNetworkReply::NetworkError error) {
-    return QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
-}
 
 // The IPv4 addresses of the interfaces that are up, running and can multicast,
 // loopback aside.
@@ -293,7 +288,7 @@ void DeviceSearchIP::onGetCameraModeReply() {
                 // A time-out is what a switched-off camera gives; not worth an error.
                 if (reply->error() != QNetworkReply::OperationCanceledError) {
                     LOG_ERROR << "device reply error! ip:" << ip << " err:" << reply->errorString()
-                              << " errCode:" << errorName(reply->error());
+                              << " errCode:" << CameraReply::errorName(reply->error());
                     LOG_ERROR << "HttpStatusCode:"
                               << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
                 }

@@ -9,3 +9,8 @@
 
 #define LOG_NOTE qDebug().noquote() << "[" << __FILE__ << ":" << __LINE__ << "]:"
 #define LOG_ERROR qDebug().noquote() << "[" << __FILE__ << ":" << __LINE__ << "]:[Error]"
+
+// How log lines show a flag.
+inline const char *boolText(bool value) {
+    return value ? "true" : "false";
+}

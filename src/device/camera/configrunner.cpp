@@ -12,10 +12,6 @@
 
 namespace {
 
-const char *boolText(bool value) {
-    return value ? "true" : "false";
-}
-
 QString configLabel(int tag) {
     switch (tag) {
     case RequestConfigLiveQuery:

@@ -8,7 +8,6 @@
 #include "device/threadcheck.h"
 #include "log/logline.h"
 
-#include <QMetaEnum>
 #include <QNetworkReply>
 
 namespace {
@@ -23,15 +22,6 @@ bool periodDue(int &countdown) {
     }
     countdown = pollPeriodPasses;
     return true;
-}
-
-const char *boolText(bool value) {
-    return value ? "true" : "false";
-}
-
-QString errorName(QNetworkReply::NetworkError error) {
-    return QString::fromLatin1(
-        QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
 }
 
 } // namespace
@@ -223,7 +213,7 @@ void StatusPoller::onReplyGetPowerStatus() {
 
         if (reply->error() != QNetworkReply::NoError) {
             LOG_ERROR << "device reply error>>>mac:" << mac << " err:" << reply->errorString()
-                      << " errCode:" << errorName(reply->error());
+                      << " errCode:" << CameraReply::errorName(reply->error());
             LOG_ERROR << "HttpStatusCode:"
                       << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             cancelRepliesLocked(m_batteryReplies, mac);
