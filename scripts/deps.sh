@@ -12,6 +12,8 @@ packages=(
   libgl-dev
   # mDNS message codec
   libldns-dev
+  # cloud stand-in: QR pictures; tests read them back with zbar
+  libqrencode-dev libzbar-dev
   # KestraCamera: FFmpeg 5.1 and the placeholder decoder
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev
   libturbojpeg0-dev
@@ -29,6 +31,8 @@ packages=(
   clang libclang-rt-14-dev libfuzzer-14-dev
   # test LAN, screenshots, fonts for the UI
   iproute2 util-linux xvfb xauth fonts-noto-cjk
+  # our artwork: SVG sources rendered to PNG at build time
+  librsvg2-bin
 )
 
 missing=()
