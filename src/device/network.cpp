@@ -1,10 +1,13 @@
 #include "device/network.h"
 
 #include "device/camera/configrunner.h"
+#include "device/cloud/accountdesk.h"
+#include "device/cloud/versionupdater.h"
 #include "device/camera/eventapplier.h"
 #include "device/camera/paramquery.h"
 #include "device/camera/statuspoller.h"
 #include "device/devicesearchip.h"
+#include "device/cloud/cloudhost.h"
 #include "device/lanproxyfactory.h"
 #include "device/localaddress.h"
 #include "device/threadcheck.h"
@@ -39,6 +42,7 @@ void Network::setAccessManagerFactory(AccessManagerFactory factory) {
 
 Network::Network()
     : m_waitLoop(new QEventLoop(this)),
+      m_version(QStringLiteral("%1.%2.%3").arg(1).arg(0).arg(34)),
       m_router([this](QNetworkReply *reply, int tag) { dispatch(reply, tag); }),
       m_issuer(m_router,
                [this](QNetworkReply *reply) {
@@ -47,10 +51,11 @@ Network::Network()
       m_config(new ConfigRunner(m_records, m_issuer, this)),
       m_query(new ParamQuery(m_records, m_issuer, this)),
       m_events(new EventApplier(m_records, this)),
-      m_poller(new StatusPoller(m_records, m_issuer, this)) {
+      m_poller(new StatusPoller(m_records, m_issuer, this)),
+      m_account(new AccountDesk(m_issuer, this)),
+      m_updater(new VersionUpdater(m_issuer, m_version, this)) {
     qRegisterMetaType<VideoParamType_e>();
     qRegisterMetaType<DeviceListenTCP::FeedbackInfo_t>();
-    m_version = QStringLiteral("%1.%2.%3").arg(1).arg(0).arg(34);
     wireParts();
 
     m_searchIp = DeviceSearchIP::getInstance();
@@ -87,6 +92,32 @@ void Network::wireParts() {
             Qt::DirectConnection);
     connect(m_poller, &StatusPoller::sigDeviceParamConfigFaild, this,
             &Network::sigDeviceParamConfigFaild, Qt::DirectConnection);
+
+    connect(m_account, &AccountDesk::sigRequestVerifyCode, this, &Network::sigRequestVerifyCode,
+            Qt::DirectConnection);
+    connect(m_account, &AccountDesk::sigVerifyCodeLogin, this, &Network::sigVerifyCodeLogin,
+            Qt::DirectConnection);
+    connect(m_account, &AccountDesk::sigGetQRcode, this, &Network::sigGetQRcode,
+            Qt::DirectConnection);
+    connect(m_account, &AccountDesk::sigGetQRcodeStatus, this, &Network::sigGetQRcodeStatus,
+            Qt::DirectConnection);
+    connect(m_account, &AccountDesk::sigGetUserInfo, this, &Network::sigGetUserInfo,
+            Qt::DirectConnection);
+    connect(m_account, &AccountDesk::sigRefreshToken, this, &Network::sigRefreshToken,
+            Qt::DirectConnection);
+
+    connect(m_updater, &VersionUpdater::sigVersionQueryFaild, this, &Network::sigVersionQueryFaild,
+            Qt::DirectConnection);
+    connect(m_updater, &VersionUpdater::sigVersionUpdateHint, this, &Network::sigVersionUpdateHint,
+            Qt::DirectConnection);
+    connect(m_updater, &VersionUpdater::sigVersionIsNewst, this, &Network::sigVersionIsNewst,
+            Qt::DirectConnection);
+    connect(m_updater, &VersionUpdater::sigDownloadProgress, this, &Network::sigDownloadProgress,
+            Qt::DirectConnection);
+    connect(m_updater, &VersionUpdater::sigDownloadCompleted, this, &Network::sigDownloadCompleted,
+            Qt::DirectConnection);
+    connect(m_updater, &VersionUpdater::sigDownloadFaild, this, &Network::sigDownloadFaild,
+            Qt::DirectConnection);
 }
 
 void Network::stopThreads() {
@@ -119,27 +150,21 @@ void Network::onRun() {
     m_listener = new DeviceListenTCP(this);
     connect(m_listener, &DeviceListenTCP::sigFeedbackInfo, this, &Network::onFeedbackInfo,
             Qt::QueuedConnection);
-    LOG_NOTE << "the server source: production";
+    LOG_NOTE << "the server source: " + cloudHost();
 
     for (;;) {
-        runDownloadStep();
+        m_updater->runStep();
         m_config->runStep();
         m_events->applyNext();
         m_poller->pollStep();
         m_poller->registerStep();
         m_query->runStep();
-        runCloudStep();
+        m_account->sendStep();
         if (quitRequested())
             return;
         waitMs(passWaitMs);
     }
 }
-
-// The installer download arrives with the update service.
-void Network::runDownloadStep() {}
-
-// The cloud account requests arrive with the cloud client.
-void Network::runCloudStep() {}
 
 void Network::httpGet(const QString &url, int tag) {
     Q_ASSERT(QThread::currentThread() == thread());
@@ -187,13 +212,74 @@ void Network::dispatch(QNetworkReply *reply, int tag) {
     case RequestRotationQuery:
         m_query->onReply(reply, tag);
         break;
-    default: // cloud replies are handled by the cloud client; 211 is discarded
+    case RequestSendCode:
+    case RequestCodeLogin:
+    case RequestGetQRcode:
+    case RequestQRcodeStatus:
+    case RequestLogout:
+    case RequestUserInfo:
+    case RequestRefreshToken:
+        m_account->onReply(reply, tag);
+        break;
+    case RequestVersionInfo:
+        m_updater->onVersionReply(reply);
+        break;
+    case RequestDownload:
+        m_updater->onDownloadReply(reply);
+        break;
+    default: // RequestDiscarded
         break;
     }
 }
 
 void Network::onFeedbackInfo(DeviceListenTCP::FeedbackInfo_t feedbackInfo) {
     m_events->enqueue(feedbackInfo);
+}
+
+// ---- account and version operations -------------------------------------------
+
+void Network::accountRequstVerifyCode(const QString &account) {
+    m_account->accountRequstVerifyCode(account);
+}
+
+bool Network::accountVerifyCodeLogin(const QString &code) {
+    return m_account->accountVerifyCodeLogin(code);
+}
+
+void Network::accountGetQRcode() {
+    m_account->accountGetQRcode();
+}
+
+void Network::accountGetQRcodeStatus(const QString &qrCode) {
+    m_account->accountGetQRcodeStatus(qrCode);
+}
+
+void Network::accountGetUserInfo(const QString &token) {
+    m_account->accountGetUserInfo(token);
+}
+
+void Network::accountRefreshToken(const QString &refreshToken) {
+    m_account->accountRefreshToken(refreshToken);
+}
+
+void Network::accountQuitLogin(const QString &token) {
+    m_account->accountQuitLogin(token);
+}
+
+void Network::requestVersion() {
+    m_updater->requestVersion();
+}
+
+void Network::startDownloadApplication(const QString &savePath) {
+    m_updater->startDownloadApplication(savePath);
+}
+
+quint16 Network::versionAnswerFlagAndRetries() const {
+    return m_updater->answerFlagAndRetries();
+}
+
+QString Network::latestVersion() const {
+    return m_updater->latestVersion();
 }
 
 // ---- camera operations --------------------------------------------------------
@@ -244,7 +330,7 @@ void Network::clearAllDevices() {
         m_records.clearLocked();
     }
     m_events->clear();
-    m_router.retagAll(RequestDiscarded);
+    m_router.retagCameraReplies(RequestDiscarded);
 }
 
 void Network::joinTcpListen(const QString &mac, const QString &ip) {

@@ -10,17 +10,24 @@
 // - ParamQuery asks cameras for their current parameters;
 // - EventApplier applies the events cameras push;
 // - StatusPoller polls battery and work mode and registers the PC;
-// - CameraRecords holds what those know about each camera.
+// - CameraRecords holds what those know about each camera;
+// - AccountDesk sends the account requests of the sign-in window and hands
+//   back the replies, VersionUpdater runs the version check and the
+//   installer download (both on the cloud service, see cloudhost.h).
 //
 // Threads:
 // - created on the main thread by getInstance(); then moved with its parts to
 //   the worker thread, where onRun, every reply handler and the event
 //   listener run;
+// - the account and version operations may be called on any thread; they
+//   only record the request, which the worker sends on its next pass (at most
+//   one account and one version or download request per pass);
 // - the camera operations (setDeviceVideoResolution, setDeviceHDR,
 //   setDeviceLiveOn, addDeviceToHttpMap, removeDeviceFromHttpMap,
 //   removeVideoParam, clearAllDevices) are called on the main thread and only
 //   record what is to be done; the worker sends the requests.
-// Locks, each owned by one part and taken in this order: the poller's lock,
+// Locks, each owned by one part: the account desk's and the version
+// updater's locks are never held while another is taken. Of the others, and taken in this order: the poller's lock,
 // the records' lock, then the router's lock. The event queue's lock and
 // m_runLock (m_quit) are never held while another is taken. Every signal is
 // emitted after the lock that guarded its state is released.
@@ -37,6 +44,7 @@
 #include <QObject>
 #include <QString>
 
+class AccountDesk;
 class ConfigRunner;
 class DeviceSearchIP;
 class EventApplier;
@@ -47,6 +55,7 @@ class QNetworkReply;
 class QNetworkRequest;
 class QThread;
 class StatusPoller;
+class VersionUpdater;
 
 class Network : public QObject {
     Q_OBJECT
@@ -62,6 +71,22 @@ public:
     static void setAccessManagerFactory(AccessManagerFactory factory);
 
     QString versionString() const { return m_version; }
+
+    // Account requests (any thread).
+    void accountRequstVerifyCode(const QString &account);
+    bool accountVerifyCodeLogin(const QString &code);
+    void accountGetQRcode();
+    void accountGetQRcodeStatus(const QString &qrCode);
+    void accountGetUserInfo(const QString &token);
+    void accountRefreshToken(const QString &refreshToken);
+    void accountQuitLogin(const QString &token);
+
+    // Version check and installer download (any thread).
+    void requestVersion();
+    void startDownloadApplication(const QString &savePath);
+    // The answer-received flag (low byte) and the retry count (high byte).
+    quint16 versionAnswerFlagAndRetries() const;
+    QString latestVersion() const;
 
     // Ends onRun and the scan loop after their current pass. Any thread.
     void stopThreads();
@@ -96,6 +121,19 @@ signals:
     void sigDeviceParamConfigFaild(QString ip);
     void sigDeviceParamConfigFinish(QString ip);
 
+    void sigRequestVerifyCode(int status, QByteArray byteArray);
+    void sigVerifyCodeLogin(int status, QByteArray byteArray);
+    void sigGetQRcode(int status, QByteArray byteArray);
+    void sigGetQRcodeStatus(int status, QByteArray byteArray);
+    void sigGetUserInfo(int status, QByteArray byteArray);
+    void sigRefreshToken(int status, QByteArray byteArray);
+    void sigVersionQueryFaild();
+    void sigVersionUpdateHint(QString defaultFileName, bool isStartupHint, bool isForceUpdate);
+    void sigVersionIsNewst(bool isStartupHint);
+    void sigDownloadProgress(schar value);
+    void sigDownloadCompleted(bool isForce);
+    void sigDownloadFaild(bool isForce);
+
 public slots:
     void onRun();
     void onReplyMap();
@@ -108,11 +146,8 @@ private:
     void dispatch(QNetworkReply *reply, int tag);
     void wireParts();
 
-    // Worker loop steps that other issues fill in.
-    void runDownloadStep();
-    void runCloudStep();
-
     QEventLoop *m_waitLoop = nullptr;
+    const QString m_version;
     ReplyRouter m_router;
     RequestIssuer m_issuer;
     CameraRecords m_records;
@@ -120,10 +155,11 @@ private:
     ParamQuery *m_query;    // child
     EventApplier *m_events; // child
     StatusPoller *m_poller; // child
+    AccountDesk *m_account;     // child
+    VersionUpdater *m_updater;  // child
     DeviceSearchIP *m_searchIp = nullptr;
     QThread *m_searchThread = nullptr;
     QMutex m_runLock;
     bool m_quit = false;
-    QString m_version;
     DeviceListenTCP *m_listener = nullptr;
 };

@@ -4,6 +4,9 @@
 
 #include <QMetaType>
 
+// Download progress in percent; -1 while the total size is unknown.
+using schar = signed char;
+
 // The tag of a request; selects the handler of its reply.
 enum RequestType_e {
     RequestSendCode = 0,

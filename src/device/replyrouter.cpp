@@ -1,5 +1,7 @@
 #include "device/replyrouter.h"
 
+#include "device/networktypes.h"
+
 #include <QNetworkReply>
 
 namespace {
@@ -13,10 +15,11 @@ void ReplyRouter::track(QNetworkReply *reply, int tag) {
     m_tags.insert(reply, tag);
 }
 
-void ReplyRouter::retagAll(int tag) {
+void ReplyRouter::retagCameraReplies(int tag) {
     QMutexLocker lock(&m_lock);
     for (auto it = m_tags.begin(); it != m_tags.end(); ++it)
-        it.value() = tag;
+        if (it.value() >= RequestConfigLiveQuery)
+            it.value() = tag;
 }
 
 int ReplyRouter::pendingCount() {

@@ -4,7 +4,7 @@
 // for more than 1 ms the reply is deferred and dispatched, before the reply
 // that next gets the lock.
 //
-// Threads: track() and route() run on the engine's worker thread; retagAll()
+// Threads: track() and route() run on the engine's worker thread; retagCameraReplies()
 // may run on any thread. m_lock guards m_tags only; it is never held while
 // another lock is taken or while dispatching. m_deferred is worker-only.
 #pragma once
@@ -23,8 +23,9 @@ public:
     explicit ReplyRouter(Dispatch dispatch);
 
     void track(QNetworkReply *reply, int tag);
-    // Gives every reply still in flight the same tag (used to discard them all).
-    void retagAll(int tag);
+    // Gives every camera reply still in flight the same tag (used to discard
+    // them all when the cameras go); cloud replies keep theirs.
+    void retagCameraReplies(int tag);
     // Called when a reply finished: dispatches it (and any deferred ones) and
     // schedules each for deletion.
     void route(QNetworkReply *reply);

@@ -1,5 +1,6 @@
 #include "device/requestissuer.h"
 
+#include "device/cloud/cloudhost.h"
 #include "device/replyrouter.h"
 
 #include <QMap>
@@ -73,6 +74,26 @@ QNetworkReply *RequestIssuer::taggedCameraGet(const QString &ip, int endpoint, i
                                               const QString &value) {
     QNetworkReply *reply = cameraGet(ip, endpoint, value);
     reply->setObjectName(ip);
+    track(reply, tag);
+    return reply;
+}
+
+QNetworkReply *RequestIssuer::cloudPost(int endpoint, const QByteArray &body,
+                                        const QByteArray &authorization, int tag) {
+    QNetworkRequest request{QUrl(cloudUrl(path(endpoint)))};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    if (!authorization.isEmpty())
+        request.setRawHeader("Authorization", authorization);
+    prepare(request);
+    QNetworkReply *reply = m_manager->post(request, body);
+    track(reply, tag);
+    return reply;
+}
+
+QNetworkReply *RequestIssuer::taggedGet(const QString &url, int tag) {
+    QNetworkRequest request{QUrl(url)};
+    prepare(request);
+    QNetworkReply *reply = m_manager->get(request);
     track(reply, tag);
     return reply;
 }

@@ -33,6 +33,14 @@ public:
         EndpointSetVideoMode = 9,
         EndpointGetVideoMode = 10,
         EndpointClientRegister = 11,
+        EndpointVersionInfo = 12,
+        EndpointSendCode = 13,
+        EndpointCodeLogin = 14,
+        EndpointGetQRcode = 15,
+        EndpointQRcodeStatus = 16,
+        EndpointLogout = 17,
+        EndpointUserInfo = 18,
+        EndpointRefreshToken = 19,
     };
     // Connects a reply's finished signal to whoever routes it.
     using Watch = std::function<void(QNetworkReply *reply)>;
@@ -50,6 +58,12 @@ public:
     // The same, with the reply routed by tag.
     QNetworkReply *taggedCameraGet(const QString &ip, int endpoint, int tag,
                                    const QString &value = {});
+    // POST to the cloud service: a JSON body (or none) and, when given, the
+    // bare token as "Authorization"; the reply is routed by tag.
+    QNetworkReply *cloudPost(int endpoint, const QByteArray &body,
+                             const QByteArray &authorization, int tag);
+    // GET of a full URL (version query, installer), routed by tag.
+    QNetworkReply *taggedGet(const QString &url, int tag);
     // Routes a reply by tag.
     void track(QNetworkReply *reply, int tag);
 

@@ -14,3 +14,15 @@
 inline const char *boolText(bool value) {
     return value ? "true" : "false";
 }
+
+#include <QCryptographicHash>
+#include <QString>
+
+// How log lines show a secret (token, one-time code, QR identifier): a short
+// fingerprint that tells two values apart without revealing either.
+inline QString secretFingerprint(const QString &secret) {
+    if (secret.isEmpty())
+        return QStringLiteral("<empty>");
+    const QByteArray hash = QCryptographicHash::hash(secret.toUtf8(), QCryptographicHash::Sha256);
+    return QStringLiteral("#") + QString::fromLatin1(hash.left(4).toHex());
+}

@@ -56,12 +56,15 @@ TEST_F(ReplyRouterTest, RepliesFinishingWhileTheLockIsHeldAreHandledInArrivalOrd
     EXPECT_EQ(dispatched, QStringList({"first:200", "second:208", "third:206"}));
 }
 
-TEST_F(ReplyRouterTest, RetaggedRepliesReachTheDispatcherWithTheNewTag) {
-    auto *reply = new FakeReply(QStringLiteral("late"));
-    router.track(reply, 209);
-    router.retagAll(211);
-    router.route(reply);
-    EXPECT_EQ(dispatched, QStringList{QStringLiteral("late:211")});
+TEST_F(ReplyRouterTest, RetaggedCameraRepliesReachTheDispatcherWithTheNewTagButCloudRepliesKeepTheirs) {
+    auto *camera = new FakeReply(QStringLiteral("late"));
+    auto *download = new FakeReply(QStringLiteral("installer"));
+    router.track(camera, 209);
+    router.track(download, 8);
+    router.retagCameraReplies(211);
+    router.route(camera);
+    router.route(download);
+    EXPECT_EQ(dispatched, QStringList({"late:211", "installer:8"}));
 }
 
 TEST_F(ReplyRouterTest, UntrackedReplyIsReleasedWithoutDispatch) {
