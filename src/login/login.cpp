@@ -54,7 +54,8 @@ QString agreementUrl(bool chinese, const char *page) {
 } // namespace
 
 Login *Login::getInstance() {
-    static WindowPrompts prompts;
+    // Unparented: the questions may come while the window is still hidden.
+    static WindowPrompts prompts(nullptr);
     static NoVirtualCameraInUse nothingInUse;
     static Login *instance = new Login(prompts, nothingInUse);
     return instance;

@@ -1,7 +1,11 @@
 // KestraLive's entry point: one instance per user, log and settings first,
-// then the run loop until a window ends the program.
+// then the run loop, which starts with the sign-in window, until a window
+// ends the program.
+#include "custom/languageloader.h"
+#include "custom/uifont.h"
 #include "device/inifile.h"
 #include "log/log.h"
+#include "login/login.h"
 #include "main/headlessshell.h"
 #include "main/runloop.h"
 #include "platform/shutdownrequest.h"
@@ -23,7 +27,11 @@ int main(int argc, char *argv[]) {
     IniFile &settings = IniFile::getInstance();
     quitOnTerminationRequest();
 
+    installUiFont();
+    installLanguage(settings.language());
+
+    // The windows that exist so far; the shell stands in for the rest.
     HeadlessShell shell;
-    RunLoop loop(settings, shell, shell, shell, shell);
+    RunLoop loop(settings, *Login::getInstance(), shell, shell, shell);
     return loop.run();
 }
