@@ -30,8 +30,10 @@ public:
 
     // offered is the newer version for Optional, Forced and EmptyUrl.
     void setVersionMode(VersionMode mode, const QString &offered = {});
+    // The checksum switches stay as they are across mode changes.
     void toggleNoSha() { m_noSha = !m_noSha; }
     void toggleBadSha() { m_badSha = !m_badSha; }
+    // Delays whatever the mode answers; 0 answers at once.
     void setVersionDelay(int ms) { m_delayMs = ms; }
     // The answer to a client that runs version requested.
     VersionReply versionReply(const QString &requested) const;
