@@ -7,8 +7,9 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config ccache clang-format
-  # KestraLive: Qt 6 base, network, widgets, http server, svg, translation tools
-  qt6-base-dev qt6-httpserver-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  # KestraLive: Qt 6 base, network, widgets, http server (its CMake package needs
+  # websockets), svg, translation tools
+  qt6-base-dev qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libgl-dev
   # mDNS message codec
   libldns-dev

@@ -9,9 +9,6 @@
 #include "options.h"
 #include "rtspstreamer.h"
 
-#include <cerrno>
-#include <unistd.h>
-
 namespace {
 
 // "on" -> true, "off" -> false; anything else leaves ok false.
@@ -27,35 +24,13 @@ ControlChannel::ControlChannel(CameraState *state, CgiServer *server, CgiHandler
                                EventPusher *events, MdnsResponder *mdns, RtspStreamer *rtsp,
                                QObject *parent)
     : QObject(parent), m_state(state), m_server(server), m_handler(handler), m_events(events),
-      m_mdns(mdns), m_rtsp(rtsp) {}
-
-void ControlChannel::start() {
-    m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &ControlChannel::onReadable);
+      m_mdns(mdns), m_rtsp(rtsp) {
+    connect(&m_input, &StdinLines::line, this, &ControlChannel::execute);
+    connect(&m_input, &StdinLines::finished, this, &ControlChannel::quitRequested);
 }
 
-void ControlChannel::onReadable() {
-    char chunk[4096];
-    const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
-        return;
-    if (n > 0)
-        m_buffer.append(chunk, n);
-
-    qsizetype end;
-    while ((end = m_buffer.indexOf('\n')) >= 0) {
-        const QByteArray line = m_buffer.left(end);
-        m_buffer.remove(0, end + 1);
-        execute(QString::fromUtf8(line));
-    }
-    if (n <= 0) {
-        // The driver has gone: a last unterminated line still counts.
-        m_notifier->setEnabled(false);
-        if (!m_buffer.trimmed().isEmpty())
-            execute(QString::fromUtf8(m_buffer));
-        m_buffer.clear();
-        emit quitRequested();
-    }
+void ControlChannel::start() {
+    m_input.start();
 }
 
 void ControlChannel::execute(const QString &line) {

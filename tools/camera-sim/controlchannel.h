@@ -6,9 +6,9 @@
 // and used on the main thread.
 #pragma once
 
-#include <QByteArray>
+#include "stdinlines.h"
+
 #include <QObject>
-#include <QSocketNotifier>
 #include <QString>
 #include <QStringList>
 
@@ -33,7 +33,6 @@ signals:
     void quitRequested();
 
 private:
-    void onReadable();
     void execute(const QString &line);
     // Each returns an empty text on success, else the reason for "error".
     QString run(const QStringList &words);
@@ -45,6 +44,5 @@ private:
     EventPusher *m_events;
     MdnsResponder *m_mdns;
     RtspStreamer *m_rtsp;
-    QSocketNotifier *m_notifier = nullptr;
-    QByteArray m_buffer;
+    StdinLines m_input;
 };

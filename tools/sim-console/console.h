@@ -1,4 +1,4 @@
-// The simulator's stdout is its report to whoever drives it (tests wait for
+// A simulator's stdout is its report to whoever drives it (tests wait for
 // these lines), so every line goes out whole and at once. Main thread only.
 #pragma once
 
