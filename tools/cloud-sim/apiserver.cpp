@@ -125,6 +125,14 @@ int ApiServer::takeForced(const QString &endpoint) {
     return m_forced.take(endpoint);
 }
 
+ApiServer::Reply ApiServer::forcedReply(int forced) {
+    if (forced == forcedSilence)
+        return {0, {}};
+    if (forced == forcedHttp500)
+        return httpError(500, QStringLiteral("internal error"));
+    return failure(forced);
+}
+
 QString ApiServer::message(int code) {
     switch (code) {
     case 0:
@@ -171,10 +179,15 @@ void ApiServer::post(const QString &path, Handler handler) {
     m_server.route(path, [handler = std::move(handler)](const QHttpServerRequest &request,
                                                         QHttpServerResponder &&responder) {
         log(request);
-        if (request.method() != QHttpServerRequest::Method::Post)
+        if (request.method() != QHttpServerRequest::Method::Post) {
             send(responder, httpError(405, QStringLiteral("method not allowed")));
-        else
-            send(responder, handler(request));
+            return;
+        }
+        // Silence: the responder goes without writing, the connection stays
+        // open until the client gives up.
+        const Reply reply = handler(request);
+        if (reply.status != 0)
+            send(responder, reply);
     });
 }
 
@@ -224,7 +237,7 @@ ApiServer::Reply ApiServer::codeLogin(const QHttpServerRequest &request) {
         return httpError(400, QStringLiteral("unknown application"));
 
     if (const int forced = takeForced(QStringLiteral("login")))
-        return failure(forced);
+        return forcedReply(forced);
     if (m_accounts->countAttempt(account))
         return failure(2001);
     if (!m_accounts->isRegistered(account))
@@ -243,7 +256,7 @@ ApiServer::Reply ApiServer::qrGet(const QHttpServerRequest &request) {
         return httpError(400, QStringLiteral("\"mac\" is empty"));
 
     if (const int forced = takeForced(QStringLiteral("qrget")))
-        return failure(forced);
+        return forcedReply(forced);
     if (m_qrCodes->countGet(mac))
         return failure(2017);
     const QrCodes::Session &session = m_qrCodes->create(mac);
@@ -264,7 +277,7 @@ ApiServer::Reply ApiServer::qrStatus(const QHttpServerRequest &request) {
         return httpError(400, why);
 
     if (const int forced = takeForced(QStringLiteral("qrstatus")))
-        return failure(forced);
+        return forcedReply(forced);
     // A code belongs to the PC that asked for it.
     const QrCodes::Session *session = m_qrCodes->find(id);
     if (!session || session->mac != mac)

@@ -29,6 +29,11 @@ public:
     // The port listened on, 0 on failure.
     quint16 listen(const QHostAddress &address, quint16 port);
 
+    // Forced answers that are no result code: an HTTP 500 with a JSON body,
+    // and no answer at all.
+    static constexpr int forcedHttp500 = -500;
+    static constexpr int forcedSilence = -1;
+
     // The next answer of endpoint ("login", "qrget" or "qrstatus") carries
     // code instead of its usual result; false for an unknown endpoint.
     bool forceNext(const QString &endpoint, int code);
@@ -38,7 +43,7 @@ public:
 
 private:
     struct Reply {
-        int status = 200;
+        int status = 200; // 0: no answer
         QJsonObject body;
     };
     using Handler = std::function<Reply(const QHttpServerRequest &)>;
@@ -51,6 +56,7 @@ private:
     void post(const QString &path, Handler handler);
     // The forced code for endpoint, used up; 0 when none.
     int takeForced(const QString &endpoint);
+    static Reply forcedReply(int forced);
 
     Reply sendCode(const QHttpServerRequest &request);
     Reply codeLogin(const QHttpServerRequest &request);

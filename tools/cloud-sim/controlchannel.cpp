@@ -42,10 +42,16 @@ QString ControlChannel::run(const QStringList &words) {
             return QStringLiteral("no valid code for ") + words[1];
         console::out(QStringLiteral("code %1 %2").arg(words[1], code));
     } else if (name == QLatin1String("next")) {
+        // "http500" answers with that HTTP status, "silent" not at all.
         bool ok = false;
-        const int code = words.size() == 3 ? words[2].toInt(&ok) : 0;
+        int code = words.size() == 3 ? words[2].toInt(&ok) : 0;
+        if (words.size() == 3 && words[2] == QLatin1String("http500"))
+            code = ApiServer::forcedHttp500, ok = true;
+        else if (words.size() == 3 && words[2] == QLatin1String("silent"))
+            code = ApiServer::forcedSilence, ok = true;
         if (!ok || code == 0 || !m_api->forceNext(words[1], code))
-            return QStringLiteral("usage: next login|qrget|qrstatus <non-zero code>");
+            return QStringLiteral(
+                "usage: next login|qrget|qrstatus <non-zero code>|http500|silent");
     } else if (name == QLatin1String("qr")) {
         return runQr(words);
     } else if (name == QLatin1String("token")) {
