@@ -19,7 +19,10 @@ HintBubble::HintBubble(QWidget *parent)
     m_icon->setPixmap(QPixmap(QStringLiteral(":/img/loginVerifyError.png")));
     m_icon->setFixedSize(iconSize, iconSize);
     m_text->setObjectName(QStringLiteral("hintText"));
-    m_text->setStyleSheet(QStringLiteral("#hintText{color:#FFFFFF;font-size:14px;}"));
+    // Transparent whatever the window's style sheet gives its labels.
+    m_icon->setStyleSheet(QStringLiteral("background:transparent;"));
+    m_text->setStyleSheet(
+        QStringLiteral("#hintText{color:#FFFFFF;font-size:14px;background:transparent;}"));
     m_text->setWordWrap(true);
     m_text->setTextFormat(Qt::PlainText);
 

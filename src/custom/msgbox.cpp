@@ -7,7 +7,8 @@
 
 namespace {
 constexpr int boxWidth = 360;
-}
+constexpr int widestBox = 520; // for buttons with long texts
+} // namespace
 
 int MsgBox::ask(QWidget *parent, const QString &title, const QString &text,
                 const QStringList &buttons) {
@@ -56,12 +57,16 @@ void MsgBox::choose(int index) {
     accept();
 }
 
-// The wrapped texts decide the height at the fixed width.
+// The box widens for long button texts, then the wrapped texts decide its height.
 void MsgBox::fitHeight() {
     ensurePolished();
-    ui->frame->ensurePolished();
+    QLayout *buttons = ui->stackedWidget->currentWidget()->layout();
+    const QMargins inFrame = ui->frameLayout->contentsMargins() + ui->frame->contentsMargins();
+    const int besideButtons = inFrame.left() + inFrame.right();
+    const int width = qBound(boxWidth, buttons->sizeHint().width() + besideButtons, widestBox);
+    setFixedWidth(width);
     layout()->activate();
-    setFixedHeight(layout()->totalHeightForWidth(boxWidth));
+    setFixedHeight(layout()->totalHeightForWidth(width));
 }
 
 void MsgBox::changeEvent(QEvent *event) {

@@ -23,7 +23,7 @@ VerifyWidget::VerifyWidget(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(340, sizeHint().height());
+    setFixedSize(360, sizeHint().height());
 
     ui->editCode->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[a-zA-Z]{4}")), ui->editCode));

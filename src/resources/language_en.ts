@@ -23,7 +23,7 @@
     </message>
     <message>
         <source>看不清，刷新</source>
-        <translation>Can't read it? Refresh</translation>
+        <translation>Unclear? Refresh</translation>
     </message>
     <message>
         <source>请输入图中字母</source>

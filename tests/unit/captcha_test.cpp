@@ -106,8 +106,9 @@ TEST_F(VerifyWidgetTest, PassesOnTheLettersInAnyCaseAndHidesAfterwards) {
     bool shownCentred = false;
     QString typedGarbage;
     const bool passed = runCheck([&] {
-        shownCentred = dialog.isVisible() &&
-                       (dialog.geometry().center() - over.geometry().center()).manhattanLength() <= 2;
+        shownCentred =
+            dialog.isVisible() &&
+            (dialog.geometry().center() - over.geometry().center()).manhattanLength() <= 2;
         QTest::keyClicks(input(), "a1b-cde");
         typedGarbage = input()->text();
         answer(dialog.captcha()->answer().toLower());

@@ -1,0 +1,40 @@
+#include "shots.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <QTextStream>
+#include <QWidget>
+#include <QWindow>
+
+std::vector<Shot> &shotRegistry() {
+    static std::vector<Shot> shots;
+    return shots;
+}
+
+void addShot(const QString &name, std::function<void(ShotContext &)> run) {
+    shotRegistry().push_back({name, std::move(run)});
+}
+
+bool ShotContext::capture(QWidget *window) {
+    window->activateWindow();
+    window->raise();
+    if (!QTest::qWaitForWindowExposed(window)) {
+        QTextStream(stderr) << name << ": the window never showed\n";
+        ++failures;
+        return false;
+    }
+    QTest::qWait(400); // glides, first paints
+    QScreen *screen = window->screen();
+    const QPixmap picture = screen->grabWindow(window->winId());
+    const QString path = QDir(m_folder).filePath(name + ".png");
+    if (picture.isNull() || !picture.save(path)) {
+        QTextStream(stderr) << name << ": not saved to " << path << "\n";
+        ++failures;
+        return false;
+    }
+    QTextStream(stdout) << path << "\n";
+    return true;
+}
