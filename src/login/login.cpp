@@ -228,13 +228,12 @@ void Login::retranslate() {
 
     const bool chinese = IniFile::getInstance().language() == 0;
     const QString style = QLatin1String(linkStyle);
-    ui->labelAgreement->setText(
-        QStringLiteral("%1<a style=\"") + style + QStringLiteral("\" href=\"%2\">%3</a>%4<a style=\"") +
-        style + QStringLiteral("\" href=\"%5\">%6</a>"));
-    ui->labelAgreement->setText(ui->labelAgreement->text()
-                                    .arg(tr("登录即同意"), agreementUrl(chinese, "agreement.html"),
-                                         tr("《用户协议》"), tr("及"),
-                                         agreementUrl(chinese, "privacy.html"), tr("《隐私政策》")));
+    ui->labelAgreement->setText(QStringLiteral("%1<a style=\"") + style +
+                                QStringLiteral("\" href=\"%2\">%3</a>%4<a style=\"") + style +
+                                QStringLiteral("\" href=\"%5\">%6</a>"));
+    ui->labelAgreement->setText(ui->labelAgreement->text().arg(
+        tr("登录即同意"), agreementUrl(chinese, "agreement.html"), tr("《用户协议》"), tr("及"),
+        agreementUrl(chinese, "privacy.html"), tr("《隐私政策》")));
 }
 
 void Login::changeEvent(QEvent *event) {
@@ -303,7 +302,8 @@ bool Login::eventFilter(QObject *watched, QEvent *event) {
 // The window is moved by its title area.
 void Login::mousePressEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton &&
-        ui->frameHead->geometry().contains(ui->baseFrame->mapFrom(this, event->position().toPoint()))) {
+        ui->frameHead->geometry().contains(
+            ui->baseFrame->mapFrom(this, event->position().toPoint()))) {
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
     }
@@ -608,7 +608,8 @@ void Login::onGetUserInfo(int status, QByteArray byteArray) {
     }
     const CloudReply reply = CloudReply::decode(status, byteArray);
     if (status != unauthorized && reply.succeeded()) {
-        const UserInfo user = UserInfo::from(reply.data.value(QStringLiteral("user_info")).toObject());
+        const UserInfo user =
+            UserInfo::from(reply.data.value(QStringLiteral("user_info")).toObject());
         m_userId = user.userId;
         m_userPhone = user.phone;
         m_userEmail = user.email;

@@ -60,8 +60,7 @@ void Login::onVersionQueryFaild() {
         quitSignIn();
 }
 
-void Login::onVersionNeedUpgrade(QString defaultFileName, bool isStartupHint,
-                                 bool isForceUpdate) {
+void Login::onVersionNeedUpgrade(QString defaultFileName, bool isStartupHint, bool isForceUpdate) {
     if (isStartupHint && !isForceUpdate && !m_keepNewstVersion) {
         continueSignIn();
         return;
@@ -154,6 +153,7 @@ void Login::automaticInstall() {
     if (launchInstaller(m_savePath))
         return;
     LOG_ERROR << "automatic installation failure: startDetached error!";
-    m_prompts.message(tr("安装失败"), tr("请尝试退出所有应用程序，包括直播软件，然后再执行安装程序"),
+    m_prompts.message(tr("安装失败"),
+                      tr("请尝试退出所有应用程序，包括直播软件，然后再执行安装程序"),
                       {tr("我知道了")});
 }

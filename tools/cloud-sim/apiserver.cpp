@@ -278,9 +278,10 @@ ApiServer::Reply ApiServer::qrStatus(const QHttpServerRequest &request) {
 
     if (const int forced = takeForced(QStringLiteral("qrstatus")))
         return forcedReply(forced);
-    // A code belongs to the PC that asked for it.
+    // The program names itself by hardware address when it asks for a code
+    // and by host name when it polls, so the two are not compared.
     const QrCodes::Session *session = m_qrCodes->find(id);
-    if (!session || session->mac != mac)
+    if (!session)
         return failure(1);
     QJsonObject data{{QStringLiteral("status"), int(session->status)}};
     if (session->status == QrCodes::Confirmed)

@@ -103,8 +103,8 @@ void AccountDesk::sendStep() {
     QMutexLocker lock(&m_lock);
     if (m_pending.kind == AccountRequest::Kind::None)
         return;
-    const QString mac = m_pending.kind == AccountRequest::Kind::GetQRcode ? firstInterfaceAddress()
-                                                                          : QString();
+    const QString mac =
+        m_pending.kind == AccountRequest::Kind::GetQRcode ? firstInterfaceAddress() : QString();
     const QString hostName = m_pending.kind == AccountRequest::Kind::QRcodeStatus
                                  ? QHostInfo::localHostName()
                                  : QString();

@@ -23,12 +23,13 @@ AccountRequest::Wire AccountRequest::wire(const QString &mac, const QString &hos
     const QString account = byPhone ? phone : email;
     switch (kind) {
     case Kind::SendCode:
-        return {RequestIssuer::EndpointSendCode,
-                compact({{QStringLiteral("type"), typeCodeForEmail},
-                         {QStringLiteral("account"), account},
-                         {QStringLiteral("platform_type"), byPhone ? platformPhone : platformEmail}}),
-                {},
-                RequestSendCode};
+        return {
+            RequestIssuer::EndpointSendCode,
+            compact({{QStringLiteral("type"), typeCodeForEmail},
+                     {QStringLiteral("account"), account},
+                     {QStringLiteral("platform_type"), byPhone ? platformPhone : platformEmail}}),
+            {},
+            RequestSendCode};
     case Kind::CodeLogin:
         return {RequestIssuer::EndpointCodeLogin,
                 compact({{QStringLiteral("type"), byPhone ? typeCodeForPhone : typeCodeForEmail},
@@ -39,7 +40,9 @@ AccountRequest::Wire AccountRequest::wire(const QString &mac, const QString &hos
                 {},
                 RequestCodeLogin};
     case Kind::GetQRcode:
-        return {RequestIssuer::EndpointGetQRcode, compact({{QStringLiteral("mac"), mac}}), {},
+        return {RequestIssuer::EndpointGetQRcode,
+                compact({{QStringLiteral("mac"), mac}}),
+                {},
                 RequestGetQRcode};
     case Kind::QRcodeStatus:
         return {RequestIssuer::EndpointQRcodeStatus,
@@ -49,8 +52,8 @@ AccountRequest::Wire AccountRequest::wire(const QString &mac, const QString &hos
     case Kind::UserInfo:
         return {RequestIssuer::EndpointUserInfo, {}, accessToken.toLatin1(), RequestUserInfo};
     case Kind::RefreshToken:
-        return {RequestIssuer::EndpointRefreshToken, {}, refreshToken.toLatin1(),
-                RequestRefreshToken};
+        return {
+            RequestIssuer::EndpointRefreshToken, {}, refreshToken.toLatin1(), RequestRefreshToken};
     case Kind::Logout:
         return {RequestIssuer::EndpointLogout, {}, accessToken.toLatin1(), RequestLogout};
     case Kind::None:
