@@ -54,6 +54,10 @@ public:
     void quit() override { quitSignIn(); }
     void startInstaller() override { automaticInstall(); }
 
+    // Ends the HTTP engine's worker and joins it; the last step before the
+    // program returns from main (the engine outlives the window).
+    void stopNetwork() { m_networkThread.stop(); }
+
     // The pairing side, once the tray exists; nothing is in use until then.
     void setVirtualCameraUsage(const VirtualCameraUsage &cameras) { m_cameras = &cameras; }
     // The token check's interval (30 minutes); tests shorten it.

@@ -32,6 +32,9 @@ int main(int argc, char *argv[]) {
 
     // The windows that exist so far; the shell stands in for the rest.
     HeadlessShell shell;
-    RunLoop loop(settings, *Login::getInstance(), shell, shell, shell);
-    return loop.run();
+    Login *login = Login::getInstance();
+    RunLoop loop(settings, *login, shell, shell, shell);
+    const int code = loop.run();
+    login->stopNetwork();
+    return code;
 }

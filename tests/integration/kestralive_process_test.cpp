@@ -1,5 +1,8 @@
-// KestraLive as a user meets it: a real process with its own settings folder.
+// KestraLive as a user meets it: a real process with its own settings folder,
+// a returning user whose stored tokens sign in silently against cloud-sim.
+#include "device/inifile.h"
 #include "support/childprocess.h"
+#include "support/cloudsim.h"
 #include "support/qtprint.h"
 #include "support/tempconfigroot.h"
 
@@ -9,17 +12,40 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
 const QString program = QStringLiteral(KESTRA_BINARY_DIR "/src/KestraLive");
 
+const QString account = QStringLiteral("13800000000");
+
 class KestraLiveProcessTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        ASSERT_TRUE(cloud.start({QStringLiteral("--account"), account}));
+        storeTokens(cloud.issueTokens(account));
+    }
+
+    // The encrypted tokens of an earlier sign-in, written by the store itself
+    // elsewhere so that the settings folder holds nothing else yet.
+    void storeTokens(const CloudSim::Tokens &tokens) {
+        ASSERT_FALSE(tokens.access.isEmpty());
+        {
+            IniFile store(elsewhere.path());
+            store.setToken(tokens.access);
+            store.setRefreshToken(tokens.refresh);
+        }
+        ASSERT_TRUE(QDir().mkpath(root.configRoot() + QStringLiteral("/ini")));
+        ASSERT_TRUE(QFile::copy(elsewhere.filePath(QStringLiteral("ini/device.ini")),
+                                root.configRoot() + QStringLiteral("/ini/device.ini")));
+    }
+
     QProcessEnvironment environment() const {
         QProcessEnvironment env = root.environment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("KESTRA_CLOUD_HOST"), cloud.host());
         return env;
     }
     QStringList logFiles() const {
@@ -44,12 +70,15 @@ protected:
     }
 
     TempConfigRoot root;
+    QTemporaryDir elsewhere;
+    CloudSim cloud;
 };
 
 TEST_F(KestraLiveProcessTest, FirstStartInitialisesSettingsAndQuitsCleanlyWhenTerminated) {
     ChildProcess first;
     ASSERT_TRUE(first.start(program, {}, environment()));
     ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started, work mode 0")));
+    ASSERT_TRUE(cloud.waitForRequest(QStringLiteral("/v1/stream/user/info"), 1000));
 
     QSettings config(root.configRoot() + QStringLiteral("/ini/config.ini"), QSettings::IniFormat);
     EXPECT_EQ(config.value(QStringLiteral("config/isFirstInstall")).toString(), "false");
@@ -122,7 +151,8 @@ TEST_F(KestraLiveProcessTest, KilledInstanceDoesNotLockOutTheNextStart) {
 
     ChildProcess next;
     ASSERT_TRUE(next.start(program, {}, environment()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return logFiles().size() == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return logText().count(QStringLiteral("tray pass started")) == 2; }, 10000));
     next.terminate();
     ASSERT_TRUE(next.waitForExit(10000));
     EXPECT_EQ(next.exitCode(), 0);

@@ -74,6 +74,18 @@ QString CloudSim::lastCode(const QString &account) const {
     return code;
 }
 
+CloudSim::Tokens CloudSim::issueTokens(const QString &account) {
+    if (!control(QStringLiteral("token issue ") + account))
+        return {};
+    const QRegularExpression pattern(
+        QStringLiteral("^tokens %1 (\\S+) (\\S+)$").arg(QRegularExpression::escape(account)),
+        QRegularExpression::MultilineOption);
+    Tokens tokens;
+    for (const QRegularExpressionMatch &match : pattern.globalMatch(m_process.standardOutput()))
+        tokens = {match.captured(1), match.captured(2)};
+    return tokens;
+}
+
 QList<CloudSim::Request> CloudSim::requests() const {
     QList<Request> result;
     const QStringList lines = m_process.standardOutput().split(u'\n');

@@ -20,6 +20,11 @@ public:
         QString body;
     };
 
+    struct Tokens {
+        QString access;
+        QString refresh;
+    };
+
     static QString program();
 
     // Starts the service on 127.0.0.1 on free ports and waits until it listens.
@@ -36,6 +41,8 @@ public:
     // True once count requests whose path contains pathPart have been logged.
     bool waitForRequest(const QString &pathPart, int timeoutMs, int count = 1);
     QList<Request> requests() const;
+    // Tokens of an earlier sign-in of a registered account; empty on failure.
+    Tokens issueTokens(const QString &account);
     void stop() { m_process.terminate(); }
 
     ChildProcess &process() { return m_process; }

@@ -22,8 +22,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -117,31 +115,11 @@ protected:
         return body;
     }
 
-    // Tokens as a earlier sign-in left them, obtained over the service's own API.
+    // Tokens as an earlier sign-in left them.
     void storeTokensOf(const QString &account) {
-        QNetworkAccessManager manager;
-        auto post = [&](const QString &path, const QJsonObject &body) {
-            QNetworkRequest request(QUrl(QStringLiteral("http://") + cloud.host() + path));
-            request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-            QNetworkReply *reply = manager.post(request, QJsonDocument(body).toJson());
-            QSignalSpy done(reply, &QNetworkReply::finished);
-            EXPECT_TRUE(done.wait(waitMs));
-            const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
-            reply->deleteLater();
-            return answer;
-        };
-        post(QStringLiteral("/v1/stream/user/send/code"),
-             {{"type", 3}, {"account", account}, {"platform_type", 1}});
-        const QJsonObject data = post(QStringLiteral("/v1/stream/user/check/code/login"),
-                                      {{"type", 4},
-                                       {"account", account},
-                                       {"check_code", codeFor(account)},
-                                       {"app_id", "kestra_pc"},
-                                       {"app_type", "pc"}})
-                                     .value("data")
-                                     .toObject();
-        token = data.value("token").toString();
-        refreshToken = data.value("refresh_token").toString();
+        const CloudSim::Tokens issued = cloud.issueTokens(account);
+        token = issued.access;
+        refreshToken = issued.refresh;
         ASSERT_FALSE(token.isEmpty());
         IniFile::getInstance().setToken(token);
         IniFile::getInstance().setRefreshToken(refreshToken);

@@ -103,8 +103,15 @@ QString ControlChannel::runQr(const QStringList &words) {
 
 QString ControlChannel::runToken(const QStringList &words) {
     const QString usage = QStringLiteral(
-        "usage: token expire <token>|expire-all-access|revoke-refresh <account|all>");
-    if (words.size() == 3 && words[1] == QLatin1String("expire")) {
+        "usage: token issue <account>|expire <token>|expire-all-access|revoke-refresh "
+        "<account|all>");
+    // "issue": the tokens of a sign-in that happened before, for a returning user.
+    if (words.size() == 3 && words[1] == QLatin1String("issue")) {
+        if (!m_accounts->isRegistered(words[2]))
+            return QStringLiteral("unknown account ") + words[2];
+        const TokenPair pair = m_tokens->issue(words[2]);
+        console::out(QStringLiteral("tokens %1 %2 %3").arg(words[2], pair.access, pair.refresh));
+    } else if (words.size() == 3 && words[1] == QLatin1String("expire")) {
         if (!m_tokens->expire(words[2]))
             return QStringLiteral("unknown token ") + words[2];
     } else if (words.size() == 2 && words[1] == QLatin1String("expire-all-access")) {
