@@ -20,13 +20,36 @@ mkdir -p "$home/config" "$home/runtime"
 chmod 700 "$home/runtime"
 
 pid=""
+cloud_pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  exec 3>&- 2>/dev/null || true
+  [ -n "$cloud_pid" ] && kill "$cloud_pid" 2>/dev/null && wait "$cloud_pid" 2>/dev/null || true
   bash scripts/netlab.sh down --prefix "$prefix" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 
 bash scripts/netlab.sh up --prefix "$prefix" --cameras 1
+
+wait_for_line() { # file pattern
+  for _ in $(seq 1 100); do grep -qs "$2" "$1" && return 0; sleep 0.1; done
+  echo "demo.sh: no '$2' in $1" >&2; return 1
+}
+
+echo "== the cloud service stand-in on the PC's loopback, and a returning user's stored sign-in"
+mkfifo "$home/cloud.ctl"
+bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/tools/cloud-sim/cloud-sim \
+  --listen 127.0.0.1 --account 13800000000 <"$home/cloud.ctl" >"$home/cloud.log" 2>&1 &
+cloud_pid=$!
+exec 3>"$home/cloud.ctl"
+wait_for_line "$home/cloud.log" '^listening '
+export KESTRA_CLOUD_HOST
+KESTRA_CLOUD_HOST=$(sed -n 's/^listening //p' "$home/cloud.log")
+echo "token issue 13800000000" >&3
+wait_for_line "$home/cloud.log" '^tokens '
+read -r _ _ access refresh < <(grep '^tokens ' "$home/cloud.log")
+HOME="$home" XDG_CONFIG_HOME="$home/config" \
+  build/default/tools/kestra-headless/kestra-headless --store-tokens "$access,$refresh"
 
 echo "== starting KestraLive in the PC namespace"
 HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
@@ -40,6 +63,7 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 grep -rqs "tray pass started" "$logdir" || { echo "KestraLive did not start" >&2; exit 1; }
+echo "== signed in silently ($(grep -c 'POST /v1/stream/user/info' "$home/cloud.log") token check at cloud-sim)"
 
 echo "== a second start is refused (exit status $(
   HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen \

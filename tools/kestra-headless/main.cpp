@@ -5,12 +5,15 @@
 // What a user would click is given as options:
 //
 //   kestra-headless [--rescan] [--connect-new] [--pair N] [--main-window] [--seconds N]
+//   kestra-headless --store-tokens ACCESS,REFRESH
 //
 // --rescan scans the local subnets once at start; --connect-new connects every
 // new camera found; --pair N binds the first connected camera to virtual
 // camera N; --main-window stands for the main window: the virtual cameras see
 // it and their status messages are logged. It runs until SIGTERM/SIGINT, or
-// for N seconds.
+// for N seconds. --store-tokens writes the cloud account's tokens into the
+// encrypted store, as a sign-in would, and exits: the next KestraLive start
+// signs in silently with them.
 #include "device/camerahub.h"
 #include "device/inifile.h"
 #include "device/networkthread.h"
@@ -63,8 +66,24 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption windowOption(
         QStringLiteral("main-window"),
         QStringLiteral("Stand for the main window: receive the virtual cameras' messages."));
-    parser.addOptions({rescanOption, connectOption, pairOption, windowOption, secondsOption});
+    const QCommandLineOption tokensOption(
+        QStringLiteral("store-tokens"),
+        QStringLiteral("Store the access and refresh token of a sign-in, then exit."),
+        QStringLiteral("ACCESS,REFRESH"));
+    parser.addOptions(
+        {rescanOption, connectOption, pairOption, windowOption, secondsOption, tokensOption});
     parser.process(app);
+    if (parser.isSet(tokensOption)) {
+        const QStringList tokens = parser.value(tokensOption).split(QLatin1Char(','));
+        if (tokens.size() != 2 || tokens[0].isEmpty() || tokens[1].isEmpty()) {
+            std::fprintf(stderr, "kestra-headless: --store-tokens takes ACCESS,REFRESH\n");
+            return 2;
+        }
+        IniFile &settings = IniFile::getInstance();
+        settings.setToken(tokens[0]);
+        settings.setRefreshToken(tokens[1]);
+        return 0;
+    }
     int pairSlot = 0;
     int seconds = 0;
     if (!readCount(parser, pairOption, firstCamID, lastCamID, &pairSlot) ||
