@@ -32,6 +32,7 @@ int main(int argc, char **argv) {
     }
 
     registerBuildingBlockShots();
+    registerLoginShots();
     const QStringList only = parser.positionalArguments();
     if (parser.isSet("list")) {
         for (const Shot &shot : shotRegistry())

@@ -39,3 +39,4 @@ std::vector<Shot> &shotRegistry();
 void addShot(const QString &name, std::function<void(ShotContext &)> run);
 
 void registerBuildingBlockShots();
+void registerLoginShots();
