@@ -150,7 +150,8 @@ void Network::onRun() {
     m_listener = new DeviceListenTCP(this);
     connect(m_listener, &DeviceListenTCP::sigFeedbackInfo, this, &Network::onFeedbackInfo,
             Qt::QueuedConnection);
-    LOG_NOTE << "the server source: " + cloudHost();
+    LOG_NOTE << "the server source: production";
+    LOG_NOTE << "cloud service host: " + cloudHost();
 
     for (;;) {
         m_updater->runStep();
