@@ -17,7 +17,7 @@
     </message>
     <message>
         <source>请输入验证码</source>
-        <translation>Enter the verification code</translation>
+        <translation>Verification code</translation>
     </message>
     <message>
         <source>发送验证码</source>

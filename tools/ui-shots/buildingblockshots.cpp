@@ -6,6 +6,7 @@
 #include "login/verifywidget.h"
 #include "shots.h"
 
+#include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -56,7 +57,7 @@ void registerBuildingBlockShots() {
         box.setContent(shot.text("发现新版本", "A new version is available"),
                        shot.text("KestraLive 有新版本可用，是否立即更新？",
                                  "A new version of KestraLive is ready. Update now?"),
-                       {shot.text("立即更新", "Update now"), shot.text("下次再说", "Later")});
+                       {shot.text("下次再说", "Later"), shot.text("立即更新", "Update now")});
         box.show();
         shot.capture(&box);
     });
@@ -75,11 +76,18 @@ void registerBuildingBlockShots() {
         shot.capture(&box);
     });
     addShot("hint", [](ShotContext &shot) {
+        // A rounded window body like the sign-in window's, as the bubble's host.
         QWidget window;
-        window.setStyleSheet("background:#FFFFFF;");
+        window.setWindowFlags(Qt::FramelessWindowHint);
+        window.setAttribute(Qt::WA_TranslucentBackground);
         window.resize(400, 300);
-        HintBubble short_(&window);
-        HintBubble long_(&window);
+        QFrame body(&window);
+        body.setObjectName("body");
+        body.setGeometry(0, 0, 400, 300);
+        body.setStyleSheet(
+            "#body{background:#FFFFFF;border:1px solid rgba(13,13,16,0.12);border-radius:16px;}");
+        HintBubble short_(&body);
+        HintBubble long_(&body);
         window.show();
         short_.setTop(60);
         short_.showHint(shot.text("手机号格式错误", "Invalid phone number"));

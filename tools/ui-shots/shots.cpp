@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -34,6 +35,19 @@ bool ShotContext::capture(QWidget *window) {
         QTextStream(stderr) << name << ": not saved to " << path << "\n";
         ++failures;
         return false;
+    }
+    // A rounded window shows nothing of its rectangle at the corners.
+    const QImage image = picture.toImage();
+    const int right = image.width() - 1;
+    const int bottom = image.height() - 1;
+    for (const QPoint corner :
+         {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom)}) {
+        if (qAlpha(image.pixel(corner)) != 0) {
+            QTextStream(stderr) << name << ": the corner at " << corner.x() << "," << corner.y()
+                                << " is not transparent\n";
+            ++failures;
+            return false;
+        }
     }
     QTextStream(stdout) << path << "\n";
     return true;
