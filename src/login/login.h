@@ -119,6 +119,8 @@ private:
     void enterQRcodeErrorState(const QString &hint);
     void setLoginButtonBright(bool bright);
     void setVerifyButtonCounting(bool counting);
+    // False, after telling the user, when the installer could not be started.
+    bool launchDownloadedInstaller();
     // Two-button question: false unless the right-hand button (accept) was pressed.
     bool ask(const QString &title, const QString &text, const QString &declineText,
              const QString &acceptText);

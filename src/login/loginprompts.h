@@ -14,8 +14,7 @@ public:
     virtual ~LoginPrompts() = default;
     // A message box with a title, a text and one or two buttons (left to
     // right); returns the index of the button pressed, -1 when closed.
-    virtual int message(const QString &title, const QString &text,
-                        const QStringList &buttons) = 0;
+    virtual int message(const QString &title, const QString &text, const QStringList &buttons) = 0;
     // The save dialog; returns the chosen path or "" when cancelled.
     virtual QString saveFileName(const QString &title, const QString &proposedPath,
                                  const QString &filter) = 0;

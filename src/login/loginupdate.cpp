@@ -136,9 +136,12 @@ void Login::onApplicationUpdateOver(bool isForce) {
         return;
     if (!m_signedIn) {
         LOG_NOTE << "not logined: aotumaitc install";
+        // Quit only once the installer runs: after a failed start the
+        // window, and the engine behind it, stay for the user.
+        if (!launchDownloadedInstaller())
+            return;
         m_network->stopThreads();
         QThread::msleep(quitGraceMs);
-        automaticInstall();
         endEventLoop(ExitQuit);
         return;
     }
@@ -148,12 +151,17 @@ void Login::onApplicationUpdateOver(bool isForce) {
 }
 
 void Login::automaticInstall() {
+    launchDownloadedInstaller();
+}
+
+bool Login::launchDownloadedInstaller() {
     const QString path = QDir::toNativeSeparators(m_savePath);
     LOG_NOTE << QStringLiteral("automatic install path: ") + path;
     if (launchInstaller(m_savePath))
-        return;
+        return true;
     LOG_ERROR << "automatic installation failure: startDetached error!";
     m_prompts.message(tr("安装失败"),
                       tr("请尝试退出所有应用程序，包括直播软件，然后再执行安装程序"),
                       {tr("我知道了")});
+    return false;
 }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,6 +160,36 @@ TEST_F(LoginUpdateTest, InstallerWhoseChecksumDoesNotMatchIsNotKept) {
     ASSERT_TRUE(waitForMessage(QStringLiteral("下载失败")));
     EXPECT_TRUE(log.hasError(QStringLiteral("software download>>> error: sha256 mismatch")));
     EXPECT_EQ(QDir(downloads.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+}
+
+class EveryVirtualCameraInUse : public VirtualCameraUsage {
+public:
+    bool anyInUse() const override { return true; }
+};
+
+TEST_F(LoginUpdateTest, InstallWithACameraInUseAsksFirstAndAFailedStartKeepsTheProgram) {
+    LogCapture log;
+    EveryVirtualCameraInUse inUse;
+    ASSERT_TRUE(cloud.control(QStringLiteral("version optional ") + newer));
+    // Not a program: the start fails.
+    prompts.savePath = downloads.filePath(QStringLiteral("installer.run"));
+    prompts.answers = {1, 1, 0}; // update, install now, then "取消" the quit
+    open(true);
+    login->setVirtualCameraUsage(inUse);
+    ASSERT_TRUE(waitForMessage(QStringLiteral("确认要退出吗?")));
+    EXPECT_EQ(prompts.messages.last().text, QStringLiteral("退出会关闭无线相机的功能"));
+    EXPECT_EQ(prompts.messages.last().buttons, QStringList({"取消", "退出"}));
+    QTest::qWait(200);
+    EXPECT_FALSE(prompts.asked(QStringLiteral("安装失败")));
+
+    login->onCheckUpdate();
+    prompts.answers = {1, 1, 1}; // and now quit for the installer
+    ASSERT_TRUE(waitForMessage(QStringLiteral("安装失败")));
+    EXPECT_TRUE(
+        log.hasError(QStringLiteral("automatic installation failure: startDetached error!")));
+    EXPECT_EQ(login->lastExitCode(), -1);
+    EXPECT_TRUE(QFileInfo(prompts.savePath).permissions().testFlag(QFile::ExeOwner));
+    EXPECT_FALSE(QFileInfo(prompts.savePath).permissions().testFlag(QFile::ExeOther));
 }
 
 } // namespace
