@@ -42,6 +42,14 @@ const char *const verifyCounting =
 const char *const tipNormal =
     "#labelQRTip{color:rgba(13,13,16,0.85);font-size:16px;font-weight:500;}";
 const char *const tipError = "#labelQRTip{color:#E62E31;font-size:16px;font-weight:500;}";
+const char *const switchToQRcode =
+    "#btnSwitch{border:0;image:url(:/img/loginQR.png);}#btnSwitch:pressed{padding-top:1px;}";
+const char *const switchToCode =
+    "#btnSwitch{border:0;image:url(:/img/loginTEL.png);}#btnSwitch:pressed{padding-top:1px;}";
+const char *const codeHidden =
+    "#btnMask{border:0;image:url(:/img/passwdHide.png);}#btnMask:pressed{padding-top:2px;}";
+const char *const codeShown =
+    "#btnMask{border:0;image:url(:/img/passwdShow.png);}#btnMask:pressed{padding-top:2px;}";
 const char *const linkStyle = "color:rgba(31, 113, 255, 1);cursor:pointer;text-decoration:none;";
 
 // The agreement pages of the signed-in service, by interface language.
@@ -164,22 +172,23 @@ void Login::signOut() {
     m_network->accountQuitLogin(m_token);
     storeTokens({}, {});
     m_signedIn = false;
-    m_signInDone = false;
     showWindow();
 }
 
 void Login::quitSignIn() {
-    stopTimers();
-    m_network->stopThreads();
-    QThread::msleep(quitGraceMs);
-    endEventLoop(ExitFromLogin);
+    quitWith(ExitFromLogin);
 }
 
 void Login::onBtnClose() {
+    quitWith(ExitQuit);
+}
+
+// The engine gets a moment to end its pass before the loops end.
+void Login::quitWith(int code) {
     stopTimers();
     m_network->stopThreads();
     QThread::msleep(quitGraceMs);
-    endEventLoop(ExitQuit);
+    endEventLoop(code);
 }
 
 void Login::endEventLoop(int code) {
@@ -197,16 +206,14 @@ void Login::stopTimers() {
 
 void Login::resetPage() {
     ui->stackedWidget->setCurrentWidget(ui->pageTel);
-    ui->btnSwitch->setStyleSheet(QStringLiteral(
-        "#btnSwitch{border:0;image:url(:/img/loginQR.png);}#btnSwitch:pressed{padding-top:1px;}"));
+    ui->btnSwitch->setStyleSheet(QLatin1String(switchToQRcode));
     ui->lineAccount->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{11}")), ui->lineAccount));
     ui->lineCode->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{6}")), ui->lineCode));
     ui->lineCode->clear();
     ui->lineCode->setEchoMode(QLineEdit::Password);
-    ui->btnMask->setStyleSheet(QStringLiteral(
-        "#btnMask{border:0;image:url(:/img/passwdHide.png);}#btnMask:pressed{padding-top:2px;}"));
+    ui->btnMask->setStyleSheet(QLatin1String(codeHidden));
     if (!m_resendTimer.isActive())
         setVerifyButtonCounting(false);
     setLoginButtonBright(false);
@@ -278,11 +285,7 @@ void Login::setVerifyButtonCounting(bool counting) {
 void Login::onBtnPasswdsMask() {
     const bool hidden = ui->lineCode->echoMode() == QLineEdit::Password;
     ui->lineCode->setEchoMode(hidden ? QLineEdit::Normal : QLineEdit::Password);
-    ui->btnMask->setStyleSheet(
-        hidden ? QStringLiteral("#btnMask{border:0;image:url(:/img/passwdShow.png);}"
-                                "#btnMask:pressed{padding-top:2px;}")
-               : QStringLiteral("#btnMask{border:0;image:url(:/img/passwdHide.png);}"
-                                "#btnMask:pressed{padding-top:2px;}"));
+    ui->btnMask->setStyleSheet(QLatin1String(hidden ? codeShown : codeHidden));
 }
 
 void Login::onScreenUpdate(QRect geometry) {
@@ -438,7 +441,6 @@ void Login::completeSignIn(const SignInGrant &grant) {
     m_userPhone = grant.user.phone;
     m_userEmail = grant.user.email;
     m_signedIn = true;
-    m_signInDone = true;
     m_signInLoop.quit();
 }
 
@@ -456,15 +458,12 @@ void Login::onBtnSwitchPage() {
     if (ui->stackedWidget->currentWidget() == ui->pageTel) {
         requestQRcode();
         ui->stackedWidget->setCurrentWidget(ui->pageQR);
-        ui->btnSwitch->setStyleSheet(QStringLiteral("#btnSwitch{border:0;image:url(:/img/"
-                                                    "loginTEL.png);}#btnSwitch:pressed{padding-top:"
-                                                    "1px;}"));
+        ui->btnSwitch->setStyleSheet(QLatin1String(switchToCode));
         return;
     }
     m_qrPollTimer.stop();
     ui->stackedWidget->setCurrentWidget(ui->pageTel);
-    ui->btnSwitch->setStyleSheet(QStringLiteral(
-        "#btnSwitch{border:0;image:url(:/img/loginQR.png);}#btnSwitch:pressed{padding-top:1px;}"));
+    ui->btnSwitch->setStyleSheet(QLatin1String(switchToQRcode));
 }
 
 void Login::onBtnRefreshQR() {
@@ -614,7 +613,6 @@ void Login::onGetUserInfo(int status, QByteArray byteArray) {
         m_userPhone = user.phone;
         m_userEmail = user.email;
         m_signedIn = true;
-        m_signInDone = true;
         m_signInLoop.quit();
         return;
     }

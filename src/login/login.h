@@ -114,6 +114,7 @@ private:
     void storeTokens(const QString &token, const QString &refreshToken);
     void stopTimers();
     void endEventLoop(int code);
+    void quitWith(int code);
     void requestQRcode();
     void setQRcodeTip(const QString &tip, bool error, const QString &buttonText);
     void enterQRcodeErrorState(const QString &hint);
@@ -134,7 +135,6 @@ private:
     QEventLoop m_signInLoop;
 
     bool m_signedIn = false;
-    bool m_signInDone = false;
     bool m_codeLoginBusy = false;
     bool m_startupPhase = true;
     bool m_qrValid = false;
