@@ -3,6 +3,7 @@
 // QR picture and its error state. One window serves every shot, as in the
 // program; its settings live in a temporary folder.
 #include "custom/hintbubble.h"
+#include "custom/msgbox.h"
 #include "login/login.h"
 #include "login/loginprompts.h"
 #include "login/virtualcamerausage.h"
@@ -87,9 +88,29 @@ void loginShot(const QString &name, std::function<void(SignInWindow &)> setUp) {
     });
 }
 
+// A question of the update flow with the sign-in window's own texts.
+void updateShot(const QString &name, const char *title, const char *text, const char *decline,
+                const char *accept) {
+    addShot(name, [=](ShotContext &shot) {
+        auto tr = [](const char *source) {
+            return QCoreApplication::translate("Login", source);
+        };
+        MsgBox box;
+        box.setContent(tr(title), tr(text), {tr(decline), tr(accept)});
+        box.show();
+        shot.capture(&box);
+    });
+}
+
 } // namespace
 
 void registerLoginShots() {
+    updateShot(QStringLiteral("update_forced"), "当前版本过低",
+               "当前版本过低，无法使用相机业务，请下载最新版本", "下次再说", "立即更新");
+    updateShot(QStringLiteral("update_failed"), "下载失败",
+               "可能原因：网络或代理服务器异常，请检查设置后重试", "关闭", "重试");
+    updateShot(QStringLiteral("update_done"), "下载完成",
+               "新版软件已下载完成，请问是否关闭正在运行的软件，立即安装", "下次再说", "立即安装");
     loginShot(QStringLiteral("login_code"), [](SignInWindow &w) {
         w.login->resetPage();
         QTest::keyClicks(w.child<QLineEdit>("lineAccount"), QStringLiteral("13800000000"));
