@@ -205,6 +205,36 @@
     </message>
 </context>
 <context>
+    <name>LoginMode</name>
+    <message>
+        <source>请选择
+连接模式</source>
+        <translation>Choose the
+connection mode</translation>
+    </message>
+    <message>
+        <source>单机模式</source>
+        <translation>Single camera</translation>
+    </message>
+    <message>
+        <source>推荐</source>
+        <translation>Recommended</translation>
+    </message>
+    <message>
+        <source>自动配对连接，适合仅使用1台无线相机的情况</source>
+        <translation>Pairs automatically; for one wireless camera</translation>
+    </message>
+    <message>
+        <source>多机模式</source>
+        <translation>Multiple cameras</translation>
+    </message>
+    <message>
+        <source>支持多台无线相机和虚拟摄像机自由配对连接
+适合专业用户用于搭建多机位场景</source>
+        <translation>Pair several wireless cameras freely with the virtual cameras; for professional multi-camera set-ups</translation>
+    </message>
+</context>
+<context>
     <name>MsgBox</name>
     <message>
         <source>确定</source>

@@ -205,6 +205,35 @@
     </message>
 </context>
 <context>
+    <name>LoginMode</name>
+    <message>
+        <source>请选择
+连接模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>单机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>推荐</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>自动配对连接，适合仅使用1台无线相机的情况</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>多机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>支持多台无线相机和虚拟摄像机自由配对连接
+适合专业用户用于搭建多机位场景</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MsgBox</name>
     <message>
         <source>确定</source>

@@ -2,6 +2,7 @@
 // loopback: the code page, a hint, the countdown, the QR page with a real
 // QR picture and its error state. One window serves every shot, as in the
 // program; its settings live in a temporary folder.
+#include "campair/loginmode.h"
 #include "custom/hintbubble.h"
 #include "custom/msgbox.h"
 #include "login/login.h"
@@ -18,6 +19,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -105,6 +107,17 @@ void updateShot(const QString &name, const char *title, const char *text, const 
 } // namespace
 
 void registerLoginShots() {
+    // The work-mode chooser that follows a first sign-in, with the mouse over a panel.
+    addShot(QStringLiteral("work_mode"), [](ShotContext &shot) {
+        LoginMode chooser([](int) { return false; });
+        QTimer::singleShot(0, &chooser, [&] {
+            QEvent enter(QEvent::Enter);
+            QCoreApplication::sendEvent(chooser.findChild<QWidget *>("frameSingle"), &enter);
+            shot.capture(&chooser);
+            chooser.onBtnClose();
+        });
+        chooser.exec();
+    });
     updateShot(QStringLiteral("update_forced"), "当前版本过低",
                "当前版本过低，无法使用相机业务，请下载最新版本", "下次再说", "立即更新");
     updateShot(QStringLiteral("update_failed"), "下载失败",
