@@ -50,6 +50,8 @@ wait_for_line "$home/cloud.log" '^tokens '
 read -r _ _ access refresh < <(grep '^tokens ' "$home/cloud.log")
 HOME="$home" XDG_CONFIG_HOME="$home/config" \
   build/default/tools/kestra-headless/kestra-headless --store-tokens "$access,$refresh"
+# The user chose multi-camera mode at an earlier start: no mode chooser this time.
+printf '[config]\nworkMode=1\n' >"$home/config/KestraLive/ini/config.ini"
 
 echo "== starting KestraLive in the PC namespace"
 HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \

@@ -1,6 +1,8 @@
 // KestraLive's entry point: one instance per user, log and settings first,
 // then the run loop, which starts with the sign-in window, until a window
 // ends the program.
+#include "campair/filterregistrar.h"
+#include "campair/workmodechooser.h"
 #include "custom/languageloader.h"
 #include "custom/uifont.h"
 #include "device/inifile.h"
@@ -33,7 +35,9 @@ int main(int argc, char *argv[]) {
     // The windows that exist so far; the shell stands in for the rest.
     HeadlessShell shell;
     Login *login = Login::getInstance();
-    RunLoop loop(settings, *login, shell, shell, shell);
+    FilterRegistrar registrar(settings, QCoreApplication::applicationDirPath());
+    WindowModeChooser chooser(registrar);
+    RunLoop loop(settings, *login, chooser, shell, shell);
     const int code = loop.run();
     login->stopNetwork();
     return code;
