@@ -12,39 +12,13 @@
 #include "options.h"
 #include "rtspstreamer.h"
 
+#include "platform/shutdownrequest.h"
+
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
 #include <csignal>
-#include <fcntl.h>
+
 #include <memory>
-#include <unistd.h>
-
-namespace {
-
-int wakePipe[2] = {-1, -1};
-
-void onTerminate(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &byte, 1);
-}
-
-// SIGTERM and SIGINT end the event loop normally (exit 0); only write() is
-// safe in the handler, so it wakes the loop through a pipe.
-void quitOnTermination(QCoreApplication *app) {
-    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, app);
-    QObject::connect(notifier, &QSocketNotifier::activated, app, [] { QCoreApplication::exit(0); });
-    struct sigaction action = {};
-    action.sa_handler = onTerminate;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
@@ -65,7 +39,7 @@ int main(int argc, char **argv) {
     case ParseResult::Run:
         break;
     }
-    quitOnTermination(&app);
+    quitOnTerminationRequest();
 
     CameraState state;
     state.setLive(options.live);
