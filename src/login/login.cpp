@@ -227,18 +227,15 @@ void Login::retranslate() {
     if (!m_resendTimer.isActive())
         ui->btnVerifyCode->setText(tr("发送验证码"));
     ui->btnLogin->setText(tr("登录"));
-    if (ui->labelQRTip->text().isEmpty() || !m_qrValid) {
-        ui->labelQRTip->setText(tr("APP扫一扫"));
-        ui->btnRefreshQR->setText(tr("刷新二维码"));
-    }
+    setQRcodeTip(m_qrTip);
     ui->labelQRErrorText->setText(tr("点击刷新"));
 
     const bool chinese = IniFile::getInstance().language() == 0;
     const QString style = QLatin1String(linkStyle);
-    ui->labelAgreement->setText(QStringLiteral("%1<a style=\"") + style +
-                                QStringLiteral("\" href=\"%2\">%3</a>%4<a style=\"") + style +
-                                QStringLiteral("\" href=\"%5\">%6</a>"));
-    ui->labelAgreement->setText(ui->labelAgreement->text().arg(
+    const QString agreementLine = QStringLiteral("%1<a style=\"") + style +
+                                  QStringLiteral("\" href=\"%2\">%3</a>%4<a style=\"") + style +
+                                  QStringLiteral("\" href=\"%5\">%6</a>");
+    ui->labelAgreement->setText(agreementLine.arg(
         tr("登录即同意"), agreementUrl(chinese, "agreement.html"), tr("《用户协议》"), tr("及"),
         agreementUrl(chinese, "privacy.html"), tr("《隐私政策》")));
 }
@@ -484,10 +481,28 @@ void Login::onTimeoutDebounce() {
     m_codeLoginBusy = false;
 }
 
-void Login::setQRcodeTip(const QString &tip, bool error, const QString &buttonText) {
-    ui->labelQRTip->setText(tip);
+void Login::setQRcodeTip(QRcodeTip tip) {
+    m_qrTip = tip;
+    const bool error = tip == QRcodeTip::Expired || tip == QRcodeTip::Failed;
     ui->labelQRTip->setStyleSheet(QLatin1String(error ? tipError : tipNormal));
-    ui->btnRefreshQR->setText(buttonText);
+    switch (tip) {
+    case QRcodeTip::Scan:
+        ui->labelQRTip->setText(tr("APP扫一扫"));
+        ui->btnRefreshQR->setText(tr("刷新二维码"));
+        break;
+    case QRcodeTip::Scanned:
+        ui->labelQRTip->setText(tr("扫码成功"));
+        ui->btnRefreshQR->setText(tr("请在手机端确认"));
+        break;
+    case QRcodeTip::Expired:
+        ui->labelQRTip->setText(tr("二维码已过期"));
+        ui->btnRefreshQR->setText(tr("请刷新重试"));
+        break;
+    case QRcodeTip::Failed:
+        ui->labelQRTip->setText(tr("登录异常"));
+        ui->btnRefreshQR->setText(tr("请刷新重试"));
+        break;
+    }
 }
 
 void Login::onGetQRcodeReply(int status, QByteArray byteArray) {
@@ -510,7 +525,7 @@ void Login::onGetQRcodeReply(int status, QByteArray byteArray) {
         ui->labelQR->setPixmap(picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         m_qrValid = true;
         ui->frameQRError->hide();
-        setQRcodeTip(tr("APP扫一扫"), false, tr("刷新二维码"));
+        setQRcodeTip(QRcodeTip::Scan);
         if (!m_qrPollTimer.isActive())
             m_qrPollTimer.start();
         return;
@@ -549,10 +564,10 @@ void Login::onGetQRcodeStatusReply(int status, QByteArray byteArray) {
     const QRcodeState state = QRcodeState::from(reply.data);
     switch (state.status) {
     case QRcodeState::Scanned:
-        setQRcodeTip(tr("扫码成功"), false, tr("请在手机端确认"));
+        setQRcodeTip(QRcodeTip::Scanned);
         break;
     case QRcodeState::Expired:
-        setQRcodeTip(tr("二维码已过期"), true, tr("请刷新重试"));
+        setQRcodeTip(QRcodeTip::Expired);
         m_qrValid = false;
         m_qrPollTimer.stop();
         break;
@@ -573,7 +588,7 @@ void Login::onGetQRcodeStatusReply(int status, QByteArray byteArray) {
 
 void Login::enterQRcodeErrorState(const QString &hint) {
     showHint(hint);
-    setQRcodeTip(tr("登录异常"), true, tr("请刷新重试"));
+    setQRcodeTip(QRcodeTip::Failed);
     ui->frameQRError->show();
     ui->frameQRError->raise();
     m_qrValid = false;

@@ -116,7 +116,9 @@ private:
     void endEventLoop(int code);
     void quitWith(int code);
     void requestQRcode();
-    void setQRcodeTip(const QString &tip, bool error, const QString &buttonText);
+    // What the QR page says under the picture; kept to retranslate it.
+    enum class QRcodeTip { Scan, Scanned, Expired, Failed };
+    void setQRcodeTip(QRcodeTip tip);
     void enterQRcodeErrorState(const QString &hint);
     void setLoginButtonBright(bool bright);
     void setVerifyButtonCounting(bool counting);
@@ -139,6 +141,7 @@ private:
     bool m_startupPhase = true;
     bool m_qrValid = false;
     bool m_qrDebounce = false;
+    QRcodeTip m_qrTip = QRcodeTip::Scan;
     bool m_keepNewstVersion = false;
     qint8 m_resendCountdown = 60;
     QString m_phone;

@@ -139,6 +139,25 @@ TEST_F(LoginUpdateTest, DownloadShowsProgressAndACutOffDownloadLeavesNoFileUntil
     EXPECT_TRUE(QTest::qWaitFor([&] { return login->lastExitCode() == ExitFromLogin; }, waitMs));
 }
 
+TEST_F(LoginUpdateTest, DownloadWithoutASizeIsKeptWholeAndEndsAtFullProgress) {
+    ASSERT_TRUE(cloud.control(QStringLiteral("version optional ") + newer));
+    ASSERT_TRUE(cloud.control(QStringLiteral("download nosize")));
+    prompts.answers = {1, 0}; // update, then "下次再说" once it is complete
+    QList<int> progress;
+    QObject context;
+    QObject::connect(
+        Network::getInstance(), &Network::sigDownloadProgress, &context,
+        [&](schar value) { progress.append(value); }, Qt::QueuedConnection);
+    open(true);
+    ASSERT_TRUE(waitForMessage(QStringLiteral("下载完成")));
+    // At the end the received size is the total.
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), 100);
+    EXPECT_EQ(ProgressDialog::getInstance()->value(), 100);
+    EXPECT_GT(QFileInfo(prompts.savePath).size(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return login->isVisible(); }, waitMs));
+}
+
 TEST_F(LoginUpdateTest, UnwritableFolderFailsTheDownloadAndClosingGoesOnWithTheSignIn) {
     LogCapture log;
     ASSERT_TRUE(cloud.control(QStringLiteral("version optional ") + newer));

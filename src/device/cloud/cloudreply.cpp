@@ -5,7 +5,6 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
-#include <QUrl>
 
 CloudReply CloudReply::decode(int httpStatus, const QByteArray &bytes) {
     CloudReply reply;
@@ -73,8 +72,4 @@ VersionOffer VersionOffer::from(const QJsonObject &data) {
             data.value(QStringLiteral("version")).toString(),
             data.value(QStringLiteral("url")).toString(),
             data.value(QStringLiteral("sha256")).toString().toLower()};
-}
-
-QString VersionOffer::defaultFileName() const {
-    return QUrl(url).fileName();
 }

@@ -76,6 +76,4 @@ struct VersionOffer {
     QString url;
     QString sha256; // hex, or "" when the service sends none
     static VersionOffer from(const QJsonObject &data);
-    // The file-name part of the URL.
-    QString defaultFileName() const;
 };

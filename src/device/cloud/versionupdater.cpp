@@ -7,6 +7,7 @@
 #include "log/logline.h"
 
 #include <QNetworkReply>
+#include <QUrl>
 
 namespace {
 
@@ -150,7 +151,7 @@ void VersionUpdater::onVersionReply(QNetworkReply *reply) {
         startup = m_answerReceived == 0;
         outcome = readAnswerLocked(reply);
         forced = m_forced;
-        fileName = VersionOffer{false, {}, m_downloadUrl, {}}.defaultFileName();
+        fileName = QUrl(m_downloadUrl).fileName();
     }
     switch (outcome) {
     case Outcome::Newest:
