@@ -1,11 +1,13 @@
 # Our artwork: SVG sources in src/resources/img rendered to PNG with rsvg-convert at build time
 # and compiled into the target's resources under ":/img/<name>.png"; the program icon is packed
-# into logo.ico from several renderings of logo.svg.
+# into logo.ico from several renderings of logo.svg; animations are rendered frame by frame from
+# one SVG template each.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
 
-# kestra_artwork(<target> <picture>...): each picture is "name" (name.svg at its own size) or
-# "name=source:size" (source.svg rendered size x size pixels).
-function(kestra_artwork target)
+# kestra_artwork(<target> <group> <picture>...): each picture is "name" (name.svg at its own
+# size) or "name=source:size" (source.svg rendered size x size pixels). Each window family adds
+# its own group.
+function(kestra_artwork target group)
     set(svg_dir ${CMAKE_CURRENT_SOURCE_DIR}/resources/img)
     set(out_dir ${CMAKE_CURRENT_BINARY_DIR}/img)
     file(MAKE_DIRECTORY ${out_dir})
@@ -27,7 +29,13 @@ function(kestra_artwork target)
         set_source_files_properties(${out_dir}/${name}.png PROPERTIES QT_RESOURCE_ALIAS ${name}.png)
         list(APPEND pictures ${out_dir}/${name}.png)
     endforeach()
+    qt_add_resources(${target} kestra_artwork_${group} PREFIX /img FILES ${pictures})
+endfunction()
 
+# kestra_program_icon(<target>): ":/img/logo.ico", several sizes of logo.svg in one file.
+function(kestra_program_icon target)
+    set(svg_dir ${CMAKE_CURRENT_SOURCE_DIR}/resources/img)
+    set(out_dir ${CMAKE_CURRENT_BINARY_DIR}/img)
     set(icon_pngs)
     foreach(size 16 24 32 48 64 256)
         add_custom_command(OUTPUT ${out_dir}/icon/logo_${size}.png
@@ -43,7 +51,41 @@ function(kestra_artwork target)
         DEPENDS ${icon_pngs} ${PROJECT_SOURCE_DIR}/cmake/pngico.sh
         VERBATIM)
     set_source_files_properties(${out_dir}/logo.ico PROPERTIES QT_RESOURCE_ALIAS logo.ico)
-    list(APPEND pictures ${out_dir}/logo.ico)
+    qt_add_resources(${target} kestra_program_icon PREFIX /img FILES ${out_dir}/logo.ico)
+endfunction()
 
-    qt_add_resources(${target} kestra_artwork PREFIX /img FILES ${pictures})
+# kestra_animation(<target> <folder> <stem> <frames> <template>): renders
+# resources/anim/<template>.svg once per frame into ":/loading/<folder>/<stem>NN.png" (NN the
+# two-digit, zero-filled frame number). In the template, @FRAME@ is the frame number, @ANGLE@
+# the turn in whole degrees (360 * frame / frames) and @STEP@ the progress in percent
+# (100 * frame / frames); each frame's SVG is written at configure time.
+function(kestra_animation target folder stem frames template)
+    set(source ${CMAKE_CURRENT_SOURCE_DIR}/resources/anim/${template}.svg)
+    set(out_dir ${CMAKE_CURRENT_BINARY_DIR}/loading/${folder})
+    file(MAKE_DIRECTORY ${out_dir})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+    file(READ ${source} svg)
+    set(pictures)
+    math(EXPR last "${frames} - 1")
+    foreach(frame RANGE ${last})
+        math(EXPR angle "360 * ${frame} / ${frames}")
+        math(EXPR step "100 * ${frame} / ${frames}")
+        string(REPLACE "@FRAME@" "${frame}" frame_svg "${svg}")
+        string(REPLACE "@ANGLE@" "${angle}" frame_svg "${frame_svg}")
+        string(REPLACE "@STEP@" "${step}" frame_svg "${frame_svg}")
+        if(frame LESS 10)
+            set(number 0${frame})
+        else()
+            set(number ${frame})
+        endif()
+        file(CONFIGURE OUTPUT ${out_dir}/${stem}${number}.svg CONTENT "${frame_svg}" @ONLY)
+        add_custom_command(OUTPUT ${out_dir}/${stem}${number}.png
+            COMMAND ${RSVG_CONVERT} -o ${out_dir}/${stem}${number}.png ${out_dir}/${stem}${number}.svg
+            DEPENDS ${out_dir}/${stem}${number}.svg
+            VERBATIM)
+        set_source_files_properties(${out_dir}/${stem}${number}.png PROPERTIES
+            QT_RESOURCE_ALIAS ${folder}/${stem}${number}.png)
+        list(APPEND pictures ${out_dir}/${stem}${number}.png)
+    endforeach()
+    qt_add_resources(${target} kestra_animation_${folder} PREFIX /loading FILES ${pictures})
 endfunction()
