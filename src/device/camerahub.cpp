@@ -91,6 +91,31 @@ bool CameraHub::connectCamera(const QString &mac) {
     return true;
 }
 
+bool CameraHub::switchCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (mac.isEmpty()) {
+        LOG_ERROR << "onConnectDevice: param is empty";
+        return false;
+    }
+    if (!m_devList.switchFromNewList(mac)) {
+        LOG_ERROR << "switch device faild";
+        m_devList.removeDeviceFromList(mac);
+        return false;
+    }
+    m_network->addDeviceToHttpMap(mac, m_devList.getDevMeta(mac).ip);
+    m_mdns->removeEntry(mac);
+    m_mdns->queryNow();
+    return true;
+}
+
+void CameraHub::forgetCamera(const QString &mac) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (mac.isEmpty())
+        return;
+    m_network->removeDeviceFromHttpMap(mac);
+    m_mdns->removeEntry(mac);
+}
+
 bool CameraHub::reconnectCamera(const QString &mac) {
     Q_ASSERT(QThread::currentThread() == thread());
     if (mac.isEmpty()) {

@@ -40,6 +40,10 @@ public:
     // is not ready yet (right at start) is asked again every 100 ms.
     void rescan();
     bool connectCamera(const QString &mac);
+    // Single mode: makes `mac` the one camera; the previous one must be forgotten first.
+    bool switchCamera(const QString &mac);
+    // The engine stops polling the camera and mDNS forgets it; the registry keeps it.
+    void forgetCamera(const QString &mac);
     bool reconnectCamera(const QString &mac);
     bool removeCamera(const QString &mac);
     bool pairCamera(CamID_e id, const QString &mac);

@@ -17,6 +17,7 @@
 
 #include "device/networkthread.h"
 #include "device/networktypes.h"
+#include "login/signedinaccount.h"
 #include "main/startupparts.h"
 
 #include <memory>
@@ -35,7 +36,7 @@ namespace Ui {
 class Login;
 }
 
-class Login : public QWidget, public SignInSide {
+class Login : public QWidget, public SignInSide, public SignedInAccount {
     Q_OBJECT
 public:
     static Login *getInstance();
@@ -62,7 +63,9 @@ public:
     void setVirtualCameraUsage(const VirtualCameraUsage &cameras) { m_cameras = &cameras; }
     // The token check's interval (30 minutes); tests shorten it.
     void setTokenCheckInterval(int ms);
-    bool isSignedIn() const { return m_signedIn; }
+    bool isSignedIn() const override { return m_signedIn; }
+    QString userId() const override { return m_userId; }
+    QString account() const override { return m_userPhone.isEmpty() ? m_userEmail : m_userPhone; }
     // The exit code the window last ended the event loops with, -1 for none.
     int lastExitCode() const { return m_lastExitCode; }
 
