@@ -72,9 +72,7 @@ void CamPair::showPairing(const QString &mac, const QString &name) {
     refreshPairedViews();
     setTitle(titlePairing);
     ui->stackedWidget->setCurrentWidget(ui->pagePairing);
-    show();
-    activateWindow();
-    raise();
+    present();
     emit sigShow();
 }
 
@@ -85,9 +83,7 @@ void CamPair::showSettings(const QString &mac, const QString &name, bool removab
     ui->stackedWidget->setCurrentWidget(ui->pageSettings);
     ui->btnRemoveDevice->setVisible(removable);
     showHDR();
-    show();
-    activateWindow();
-    raise();
+    present();
 }
 
 bool CamPair::setCamStatus(CamID_e id, int status, const QString &mac, const QString &name) {
@@ -397,6 +393,16 @@ void CamPair::showHDR() {
                                         : (m_hdrOn ? ":/img/HDR_ON_2.png" : ":/img/HDR_OFF_2.png");
     ui->btnSwitchHDR->setStyleSheet(buttonStyle(image, m_hdrSwitchable));
     ui->btnSwitchHDR->setCursor(m_hdrSwitchable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+// A window being shown comes up on top by itself; only one already open may sit
+// behind others (and platforms without stacking warn about raise()).
+void CamPair::present() {
+    const bool wasVisible = isVisible();
+    show();
+    activateWindow();
+    if (wasVisible)
+        raise();
 }
 
 void CamPair::setTitle(const char *source) {

@@ -116,6 +116,7 @@ private:
     void refreshPairedViews();
     void showHDR();
     void setTitle(const char *source);
+    void present();
 
     std::unique_ptr<Ui::CamPair> ui;
     TrayPrompts &m_prompts;
