@@ -31,6 +31,7 @@ const char *const labelStyle = "color:rgba(13,13,16,0.85);font-size:14px;";
 const char *const greyLabelStyle = "color:rgba(13,13,16,0.4);font-size:14px;";
 const char *const actionStyle = "color:#1F71FF;font-size:14px;";
 const char *const removeStyle = "color:#E62E31;font-size:14px;";
+const char *const secondaryStyle = "color:rgba(13,13,16,0.6);font-size:14px;";
 const char *const greyActionStyle = "color:rgba(13,13,16,0.4);font-size:14px;";
 
 } // namespace
@@ -389,6 +390,7 @@ void CamPair::showView(int index, View view) {
 void CamPair::showHDR() {
     ui->labelHDR->setText(m_hdrSwitchable ? QStringLiteral("HDR") : tr("HDR(工作中，无法切换)"));
     ui->textHDR->setText(m_hdrOn ? tr("开") : tr("关"));
+    ui->textHDR->setStyleSheet(QLatin1String(m_hdrSwitchable ? secondaryStyle : greyActionStyle));
     const char *image = m_hdrSwitchable ? (m_hdrOn ? ":/img/HDR_ON.png" : ":/img/HDR_OFF.png")
                                         : (m_hdrOn ? ":/img/HDR_ON_2.png" : ":/img/HDR_OFF_2.png");
     ui->btnSwitchHDR->setStyleSheet(buttonStyle(image, m_hdrSwitchable));
