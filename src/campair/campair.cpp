@@ -111,7 +111,7 @@ bool CamPair::setCamStatus(CamID_e id, int status, const QString &mac, const QSt
 
 bool CamPair::getCamPairStatus(CamID_e id, int &status) const {
     if (!isValidCamID(id)) {
-        LOG_ERROR << "getCamPairStatus:param invalid!  " << int(id);
+        LOG_ERROR << QStringLiteral("getCamPairStatus:param invalid!  %1").arg(int(id));
         return false;
     }
     status = m_slots[id - 1].status;

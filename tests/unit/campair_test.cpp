@@ -384,7 +384,7 @@ TEST_F(CamPairTest, RemovingACameraFreesItsSlotsAndClosesItsDialogAndResetFreesA
     EXPECT_EQ(released.count(), 0);
     int ignored = 0;
     EXPECT_FALSE(pair.getCamPairStatus(CamID_e(0), ignored));
-    EXPECT_TRUE(log.hasError(QStringLiteral("getCamPairStatus:param invalid!")));
+    EXPECT_TRUE(log.hasError(QStringLiteral("getCamPairStatus:param invalid!  0")));
 }
 
 } // namespace
