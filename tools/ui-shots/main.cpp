@@ -34,6 +34,7 @@ int main(int argc, char **argv) {
     registerBuildingBlockShots();
     registerLoginShots();
     registerCardShots();
+    registerCamPairShots();
     const QStringList only = parser.positionalArguments();
     if (parser.isSet("list")) {
         for (const Shot &shot : shotRegistry())

@@ -41,3 +41,4 @@ void addShot(const QString &name, std::function<void(ShotContext &)> run);
 void registerBuildingBlockShots();
 void registerLoginShots();
 void registerCardShots();
+void registerCamPairShots();
