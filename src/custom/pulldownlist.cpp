@@ -13,8 +13,8 @@ constexpr int entryHeight = 36;
 constexpr int popupGap = 4;
 
 const char *const popupStyle =
-    "#pullDownPopup{background:#FFFFFF;border:1px solid rgba(13,13,16,0.12);border-radius:8px;}"
-    "#pullDownPopup QPushButton{border:0;border-radius:4px;text-align:left;padding:0 12px;"
+    "#popupFrame{background:#FFFFFF;border:1px solid rgba(13,13,16,0.12);border-radius:8px;}"
+    "#pullDownPopup QPushButton{border:0;border-radius:4px;text-align:left;padding:0 8px;"
     "font-size:14px;color:rgba(13,13,16,0.85);background:transparent;}"
     "#pullDownPopup QPushButton:hover{background:rgba(13,13,16,0.06);}"
     "#pullDownPopup QPushButton[current=\"true\"]{color:#1F71FF;font-weight:500;}";
@@ -26,12 +26,18 @@ PullDownList::PullDownList(QWidget *parent)
     setCursor(Qt::PointingHandCursor);
 
     // Its own frameless window, so that it may reach past the owner's edges; a Qt::Popup
-    // closes by itself on a click elsewhere.
-    m_popup = new QFrame(this, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+    // closes by itself on a click elsewhere. The rounded body is a frame inside a transparent
+    // window, as on every frameless window.
+    m_popup = new QWidget(this, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
     m_popup->setObjectName(QStringLiteral("pullDownPopup"));
     m_popup->setAttribute(Qt::WA_TranslucentBackground);
     m_popup->setStyleSheet(QLatin1String(popupStyle));
-    m_popupLayout = new QVBoxLayout(m_popup);
+    auto *outer = new QVBoxLayout(m_popup);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *body = new QFrame(m_popup);
+    body->setObjectName(QStringLiteral("popupFrame"));
+    outer->addWidget(body);
+    m_popupLayout = new QVBoxLayout(body);
     m_popupLayout->setContentsMargins(4, 4, 4, 4);
     m_popupLayout->setSpacing(0);
 }
@@ -61,7 +67,7 @@ void PullDownList::rebuildEntries() {
         delete item;
     }
     for (int i = 0; i < m_items.size(); ++i) {
-        auto *entry = new QPushButton(m_items.at(i), m_popup);
+        auto *entry = new QPushButton(m_items.at(i), m_popupLayout->parentWidget());
         entry->setObjectName(QStringLiteral("item%1").arg(i));
         entry->setFixedHeight(entryHeight);
         entry->setCursor(Qt::PointingHandCursor);

@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <QWidget>
 
-class QFrame;
 class QVBoxLayout;
 
 namespace Ui {
@@ -42,7 +41,7 @@ private:
     void rebuildEntries();
 
     std::unique_ptr<Ui::PullDownList> ui;
-    QFrame *m_popup;
+    QWidget *m_popup;
     QVBoxLayout *m_popupLayout;
     QStringList m_items;
 };

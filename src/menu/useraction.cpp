@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 
 namespace {
-const char *const frameIdle = "#frame{background:transparent;border-radius:6px;}";
-const char *const frameHover = "#frame{background:rgba(13,13,16,0.06);border-radius:6px;}";
+const char *const frameIdle = "#frame{background:transparent;border:0;border-radius:6px;}";
+const char *const frameHover = "#frame{background:rgba(13,13,16,0.06);border:0;border-radius:6px;}";
 } // namespace
 
 userAction::userAction(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::userAction>()) {

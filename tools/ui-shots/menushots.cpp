@@ -7,6 +7,8 @@
 #include "menu/traymsgbox.h"
 #include "shots.h"
 
+#include <QCoreApplication>
+#include <QEnterEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -59,6 +61,10 @@ void registerMenuShots() {
     addShot("menu", [](ShotContext &shot) {
         Menu *menu = preparedMenu(shot);
         menu->show();
+        // The mouse over the first entry.
+        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+        QCoreApplication::sendEvent(menu->findChild<QWidget *>(QStringLiteral("btnSetting")),
+                                    &enter);
         shot.capture(menu);
         menu->hide();
     });
@@ -72,10 +78,13 @@ void registerMenuShots() {
         Menu *menu = preparedMenu(shot);
         MenuSetting *settings = menu->settings();
         settings->show();
-        QTest::qWaitForWindowExposed(settings);
+        if (!QTest::qWaitForWindowExposed(settings))
+            return;
         auto *languages = settings->findChild<PullDownList *>(QStringLiteral("languageWidget"));
-        languages->showPopup();
-        shot.capture(settings);
+        // Opened while capture() waits for the first paints: activating the window first
+        // would close the pop-up again.
+        QTimer::singleShot(150, languages, [languages] { languages->showPopup(); });
+        shot.capture(settings, {languages->popup()});
         languages->popup()->hide();
         menu->hideAll();
     });
