@@ -11,32 +11,46 @@ std::unique_ptr<QTranslator> &installedTranslator() {
     static std::unique_ptr<QTranslator> translator;
     return translator;
 }
-} // namespace
 
-bool installLanguage(int languageSetting) {
-    if (languageSetting != 0 && languageSetting != 1) {
-        LOG_ERROR << "unknown language setting" << languageSetting;
-        return false;
-    }
+void removeInstalled() {
     std::unique_ptr<QTranslator> &current = installedTranslator();
     if (current) {
         QCoreApplication::removeTranslator(current.get());
         current.reset();
     }
+}
 
-    const bool english = languageSetting == 1;
+bool isChinese(int languageSetting) {
+    return languageSetting == 0 || languageSetting == 2;
+}
+} // namespace
+
+bool installLanguage(int languageSetting) {
+    if (languageSetting < 0 || languageSetting >= 8) {
+        LOG_ERROR << "unknown language setting" << languageSetting;
+        return false;
+    }
     const QString folder = QCoreApplication::applicationDirPath();
-    const QString name = english ? QStringLiteral("language_en") : QStringLiteral("language_zh");
+    const QString name =
+        isChinese(languageSetting) ? QStringLiteral("language_zh") : QStringLiteral("language_en");
+    // Loaded before the old one goes, so that a failed load keeps the language on screen.
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(name, folder)) {
-        // The source texts are Chinese: without its file Chinese still shows.
-        if (!english)
+        if (isChinese(languageSetting)) {
+            removeInstalled();
             return true;
+        }
         LOG_ERROR << "translation not loaded:" << folder + "/" + name + ".qm";
         return false;
     }
+    removeInstalled();
     QCoreApplication::installTranslator(translator.get());
-    current = std::move(translator);
-    LOG_NOTE << "language installed:" << name;
+    installedTranslator() = std::move(translator);
+    LOG_NOTE << "language installed:" << name << languageSetting;
     return true;
+}
+
+QString installedTranslationFile() {
+    const std::unique_ptr<QTranslator> &current = installedTranslator();
+    return current ? current->filePath() : QString();
 }

@@ -5,7 +5,14 @@
 // QEvent::LanguageChange). GUI thread only.
 #pragma once
 
-// languageSetting: 0 Chinese (the source texts; its file is optional),
-// 1 English. False when the English file is missing or unreadable, or the
-// setting is unknown; the texts then stay Chinese.
+#include <QString>
+
+// languageSetting 0-7 (languageMode_e). The Chinese settings (0, 2) read
+// language_zh.qm, the others language_en.qm. False for an unknown setting or
+// when a non-Chinese file is missing or unreadable; the language installed
+// before then stays. The Chinese file is optional: the source texts are
+// Chinese, so without it the translation is only taken off.
 bool installLanguage(int languageSetting);
+
+// The file of the translation installed now, empty when none is.
+QString installedTranslationFile();

@@ -35,6 +35,7 @@ int main(int argc, char **argv) {
     registerLoginShots();
     registerCardShots();
     registerCamPairShots();
+    registerMenuShots();
     const QStringList only = parser.positionalArguments();
     if (parser.isSet("list")) {
         for (const Shot &shot : shotRegistry())

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -19,7 +20,7 @@ void addShot(const QString &name, std::function<void(ShotContext &)> run) {
     shotRegistry().push_back({name, std::move(run)});
 }
 
-bool ShotContext::capture(QWidget *window) {
+bool ShotContext::capture(QWidget *window, const QList<QWidget *> &popups) {
     window->activateWindow();
     window->raise();
     if (!QTest::qWaitForWindowExposed(window)) {
@@ -29,7 +30,15 @@ bool ShotContext::capture(QWidget *window) {
     }
     QTest::qWait(400); // glides, first paints
     QScreen *screen = window->screen();
-    const QPixmap picture = screen->grabWindow(window->winId());
+    QPixmap picture = screen->grabWindow(window->winId());
+    if (!popups.isEmpty()) {
+        QPainter painter(&picture);
+        for (QWidget *popup : popups) {
+            if (popup->isVisible())
+                painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - window->pos(),
+                                   screen->grabWindow(popup->winId()));
+        }
+    }
     const QString path = QDir(m_folder).filePath(name + ".png");
     if (picture.isNull() || !picture.save(path)) {
         QTextStream(stderr) << name << ": not saved to " << path << "\n";

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <QList>
 #include <QString>
 #include <vector>
 
@@ -20,7 +21,8 @@ public:
         return m_english ? english : chinese;
     }
     // Lets the window settle, grabs it from the screen and saves <folder>/<name>.png.
-    bool capture(QWidget *window);
+    // Pop-ups over it (their own windows) are painted in where they show.
+    bool capture(QWidget *window, const QList<QWidget *> &popups = {});
 
     QString name;
     int failures = 0;
@@ -42,3 +44,4 @@ void registerBuildingBlockShots();
 void registerLoginShots();
 void registerCardShots();
 void registerCamPairShots();
+void registerMenuShots();
