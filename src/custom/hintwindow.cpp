@@ -37,7 +37,7 @@ void HintWindow::centreInParent() {
     ensurePolished();
     ui->textLabel->ensurePolished();
     // The pill's own hint is fresh after a new text; the frames around it add nothing.
-    resize(ui->frame_2->sizeHint());
+    resize(ui->frame_2->sizeHint().expandedTo(ui->frame_2->minimumSize()));
     move((parent->width() - width()) / 2, y());
 }
 

@@ -240,7 +240,9 @@ TEST(Hint, ShowsCentredInItsParentAndHidesAfterItsTime) {
     EXPECT_EQ(hint.text(), "登录成功");
     EXPECT_EQ(hint.y(), 56);
     EXPECT_NEAR(hint.x() + hint.width() / 2, 180, 1);
-    EXPECT_GT(hint.width(), hint.findChild<QLabel *>("textLabel")->sizeHint().width());
+    auto *pill = hint.findChild<QWidget *>("frame_2");
+    EXPECT_TRUE(hint.rect().contains(pill->geometry())) << "the pill shows whole";
+    EXPECT_GE(pill->width(), hint.findChild<QLabel *>("textLabel")->sizeHint().width());
 
     // A second hint restarts the time.
     QTest::qWait(200);

@@ -33,6 +33,7 @@ int main(int argc, char **argv) {
 
     registerBuildingBlockShots();
     registerLoginShots();
+    registerDiscoveryShots();
     const QStringList only = parser.positionalArguments();
     if (parser.isSet("list")) {
         for (const Shot &shot : shotRegistry())

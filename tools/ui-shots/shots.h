@@ -40,3 +40,4 @@ void addShot(const QString &name, std::function<void(ShotContext &)> run);
 
 void registerBuildingBlockShots();
 void registerLoginShots();
+void registerDiscoveryShots();
