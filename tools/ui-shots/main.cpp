@@ -36,6 +36,7 @@ int main(int argc, char **argv) {
     registerCardShots();
     registerCamPairShots();
     registerMenuShots();
+    registerDiscoveryShots();
     const QStringList only = parser.positionalArguments();
     if (parser.isSet("list")) {
         for (const Shot &shot : shotRegistry())

@@ -45,3 +45,4 @@ void registerLoginShots();
 void registerCardShots();
 void registerCamPairShots();
 void registerMenuShots();
+void registerDiscoveryShots();

@@ -1,0 +1,35 @@
+// Widget tests run on the offscreen platform, which has no window stacking: Qt
+// warns "This plugin does not support raise()" whenever a top-level window is
+// raised (Qt itself raises tool windows when they show), and likewise for
+// propagateSizeHints() when a window's size is fixed. Under QT_FATAL_WARNINGS
+// those abort every test that shows a tool window.
+// keepWarningsFatalButStacking() keeps every other warning fatal: before the
+// first warning it takes QT_FATAL_WARNINGS over from Qt and aborts on any
+// warning or critical message but those two. Call it before anything warns,
+// e.g. from a namespace-scope initialiser of the test file.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+inline bool keepWarningsFatalButStacking() {
+    if (qEnvironmentVariableIsEmpty("QT_FATAL_WARNINGS"))
+        return false;
+    qunsetenv("QT_FATAL_WARNINGS");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
+                              const QString &message) {
+        const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit();
+        std::fprintf(stderr, "%s\n", line.constData());
+        const bool stacking = message == QLatin1String("This plugin does not support raise()") ||
+                              message == QLatin1String("This plugin does not support "
+                                                       "propagateSizeHints()");
+        if ((type == QtWarningMsg || type == QtCriticalMsg) && !stacking)
+            std::abort();
+        if (type == QtFatalMsg)
+            std::abort();
+    });
+    return true;
+}
