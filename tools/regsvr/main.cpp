@@ -166,12 +166,16 @@ int main(int argc, char **argv) {
     EntryPoint server = nullptr;
     InstallEntryPoint installer = nullptr;
     // Both entry points are looked up first, so a missing one changes nothing.
-    if (!noRegisterCall &&
-        !(server = reinterpret_cast<EntryPoint>(Symbol(handle, path, serverName))))
-        return kFailed;
-    if (install &&
-        !(installer = reinterpret_cast<InstallEntryPoint>(Symbol(handle, path, "DllInstall"))))
-        return kFailed;
+    if (!noRegisterCall) {
+        server = reinterpret_cast<EntryPoint>(Symbol(handle, path, serverName));
+        if (!server)
+            return kFailed;
+    }
+    if (install) {
+        installer = reinterpret_cast<InstallEntryPoint>(Symbol(handle, path, "DllInstall"));
+        if (!installer)
+            return kFailed;
+    }
 
     const std::u16string wideCommandLine = ToUtf16(commandLine);
     const std::string modeSuffix = commandLine.empty() ? "" : " /i:" + std::string(commandLine);
