@@ -12,6 +12,16 @@ namespace {
 HINSTANCE g_hInst = nullptr;
 DWORD g_dwSystemVersion = 0;
 
+// ASCII case folding is enough: the command lines we know are ASCII words.
+bool EqualsIgnoringCase(LPCWSTR text, const char *word) {
+    for (; *text && *word; ++text, ++word) {
+        const WCHAR c = *text >= u'A' && *text <= u'Z' ? WCHAR(*text - u'A' + u'a') : *text;
+        if (c != static_cast<WCHAR>(*word))
+            return false;
+    }
+    return *text == 0 && *word == 0;
+}
+
 void CallInitRoutines(BOOL bLoading) {
     for (int i = 0; i < g_cTemplates; ++i) {
         const CFactoryTemplate &row = g_Templates[i];
@@ -52,6 +62,25 @@ STDAPI DllRegisterServer() {
 
 STDAPI DllUnregisterServer() {
     return Kestra::RegisterFilters(g_hInst, FALSE);
+}
+
+// KestraLive's work modes: "single" publishes only the camera the single camera feeds, so a video
+// application offers nothing else, and withdraws the others a multi-mode registration left;
+// "multi" or no command line publishes all four. Uninstalling withdraws all four whatever the
+// mode.
+STDAPI DllInstall(BOOL bInstall, LPCWSTR pszCmdLine) {
+    const bool single = pszCmdLine && EqualsIgnoringCase(pszCmdLine, "single");
+    const bool multi = !pszCmdLine || !*pszCmdLine || EqualsIgnoringCase(pszCmdLine, "multi");
+    if (!single && !multi)
+        return E_INVALIDARG;
+    if (!bInstall)
+        return Kestra::RegisterFilters(g_hInst, FALSE, Kestra::kAllCameras);
+    if (!single)
+        return Kestra::RegisterFilters(g_hInst, TRUE, Kestra::kAllCameras);
+    const HRESULT hr = Kestra::RegisterFilters(g_hInst, TRUE, Kestra::kFirstCamera);
+    if (FAILED(hr))
+        return hr;
+    return Kestra::RegisterFilters(g_hInst, FALSE, Kestra::kAllCameras & ~Kestra::kFirstCamera);
 }
 
 EXTERN_C BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID /*lpReserved*/) {

@@ -16,6 +16,10 @@ using WideString = std::basic_string<WCHAR>;
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" and the terminator.
 constexpr int kGuidTextSize = 39;
 
+bool IsChosen(CameraSet cameras, int row) {
+    return row >= 0 && row < 32 && ((cameras >> row) & 1u) != 0;
+}
+
 // A failed call that left no error code must not read as success.
 HRESULT LastErrorResult() {
     const DWORD error = GetLastError();
@@ -95,14 +99,14 @@ HRESULT UpdateCategoryEntry(IFilterMapper2 *pMapper, const AMOVIESETUP_FILTER &s
     return hr;
 }
 
-HRESULT UpdateVideoInputCategory(BOOL bRegister) {
+HRESULT UpdateVideoInputCategory(BOOL bRegister, CameraSet cameras) {
     IFilterMapper2 *pMapper = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_IFilterMapper2, reinterpret_cast<void **>(&pMapper));
     if (FAILED(hr))
         return hr;
     for (int i = 0; i < g_cTemplates && SUCCEEDED(hr); ++i) {
-        if (g_Templates[i].m_pAMovieSetup_Filter)
+        if (IsChosen(cameras, i) && g_Templates[i].m_pAMovieSetup_Filter)
             hr = UpdateCategoryEntry(pMapper, *g_Templates[i].m_pAMovieSetup_Filter, bRegister);
     }
     pMapper->Release();
@@ -111,7 +115,7 @@ HRESULT UpdateVideoInputCategory(BOOL bRegister) {
 
 } // namespace
 
-HRESULT RegisterFilters(HINSTANCE module, BOOL bRegister) {
+HRESULT RegisterFilters(HINSTANCE module, BOOL bRegister, CameraSet cameras) {
     // A null handle would name the application instead of this library.
     assert(module && "process attach stores the module handle before any export runs");
     // The module path in the system's 8-bit code page (UTF-8 on Linux).
@@ -129,14 +133,18 @@ HRESULT RegisterFilters(HINSTANCE module, BOOL bRegister) {
     const HRESULT hrInit = CoInitialize(nullptr);
     HRESULT hr = S_OK;
     if (bRegister) {
-        for (int i = 0; i < g_cTemplates && SUCCEEDED(hr); ++i)
-            hr = RegisterClassKeys(g_Templates[i], achModulePath);
+        for (int i = 0; i < g_cTemplates && SUCCEEDED(hr); ++i) {
+            if (IsChosen(cameras, i))
+                hr = RegisterClassKeys(g_Templates[i], achModulePath);
+        }
     }
     if (SUCCEEDED(hr))
-        hr = UpdateVideoInputCategory(bRegister);
+        hr = UpdateVideoInputCategory(bRegister, cameras);
     if (!bRegister && SUCCEEDED(hr)) {
-        for (int i = 0; i < g_cTemplates; ++i)
-            RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath(*g_Templates[i].m_ClsID).c_str());
+        for (int i = 0; i < g_cTemplates; ++i) {
+            if (IsChosen(cameras, i))
+                RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath(*g_Templates[i].m_ClsID).c_str());
+        }
     }
     CoFreeUnusedLibraries();
     // A failed CoInitialize (another threading mode on this thread) is not ours to undo.

@@ -31,6 +31,7 @@ using ::testing::StartsWith;
 
 using GetClassObjectFunction = HRESULT (*)(REFCLSID, REFIID, void **);
 using ServerFunction = HRESULT (*)();
+using InstallFunction = HRESULT (*)(BOOL, LPCWSTR);
 
 constexpr int kProcessTimeoutMs = 30000;
 
@@ -54,13 +55,14 @@ struct ServerLibrary {
         canUnloadNow = reinterpret_cast<ServerFunction>(::dlsym(handle, "DllCanUnloadNow"));
         registerServer = reinterpret_cast<ServerFunction>(::dlsym(handle, "DllRegisterServer"));
         unregisterServer = reinterpret_cast<ServerFunction>(::dlsym(handle, "DllUnregisterServer"));
+        install = reinterpret_cast<InstallFunction>(::dlsym(handle, "DllInstall"));
     }
     ~ServerLibrary() {
         if (handle)
             ::dlclose(handle);
     }
     bool isValid() const {
-        return getClassObject && canUnloadNow && registerServer && unregisterServer;
+        return getClassObject && canUnloadNow && registerServer && unregisterServer && install;
     }
 
     void *handle;
@@ -68,6 +70,7 @@ struct ServerLibrary {
     ServerFunction canUnloadNow = nullptr;
     ServerFunction registerServer = nullptr;
     ServerFunction unregisterServer = nullptr;
+    InstallFunction install = nullptr;
 };
 
 std::u16string ClassKey(REFCLSID clsid) {
@@ -260,6 +263,25 @@ TEST_F(ComServerRegistration, RegisteredCamerasOfEverySlotReportTheFirstRowsClas
     }
 }
 
+TEST_F(ComServerRegistration, InstallModeIsCaseInsensitiveDefaultsToAllFourAndUninstallRemovesAll) {
+    ASSERT_EQ(Library().registerServer(), S_OK);
+    EXPECT_EQ(Library().install(TRUE, u"Single"), S_OK);
+    EXPECT_THAT(VideoInputNames(), ElementsAre(kCameraNames[0]));
+    EXPECT_TRUE(KeyExists(ClassKey(kCameraIds[0])));
+    EXPECT_FALSE(KeyExists(ClassKey(kCameraIds[3])));
+
+    for (const char16_t *commandLine : {u"MULTI", u"", static_cast<const char16_t *>(nullptr)}) {
+        ASSERT_EQ(Library().install(TRUE, u"single"), S_OK);
+        EXPECT_EQ(Library().install(TRUE, commandLine), S_OK);
+        EXPECT_EQ(VideoInputNames().size(), 4u) << (commandLine ? ToUtf8(commandLine) : "null");
+    }
+
+    EXPECT_EQ(Library().install(FALSE, u"single"), S_OK);
+    EXPECT_TRUE(VideoInputNames().empty());
+    for (const GUID &clsid : kCameraIds)
+        EXPECT_FALSE(KeyExists(ClassKey(clsid)));
+}
+
 using ComServerClassObject = ComServerTest;
 
 TEST_F(ComServerClassObject, RefusesUnknownClassesAndOtherInterfacesClearingTheOutPointer) {
@@ -386,6 +408,37 @@ TEST_F(KestraRegsvr, RegistersAndUnregistersWithExitStatusZero) {
     EXPECT_TRUE(VideoInputNames().empty());
 }
 
+TEST_F(KestraRegsvr, InstallOptionsCallDllInstallInRegsvr32sOrder) {
+    const QString library = QString::fromStdString(LibraryPath().string());
+    // Registering all four first, then installing single mode, leaves camera 1 alone.
+    ChildProcess installing;
+    EXPECT_EQ(Run(installing, KESTRA_REGSVR, {"/i:single", library}), 0)
+        << installing.describe().toStdString();
+    EXPECT_EQ(installing.standardOutput(),
+              "registered " + library + "\ninstalled " + library + " /i:single\n");
+    EXPECT_THAT(VideoInputNames(), ElementsAre(kCameraNames[0]));
+
+    ChildProcess multi;
+    EXPECT_EQ(Run(multi, KESTRA_REGSVR, {"-s", "-n", "-i:multi", library}), 0)
+        << multi.describe().toStdString();
+    EXPECT_TRUE(multi.standardOutput().isEmpty());
+    EXPECT_EQ(VideoInputNames().size(), 4u);
+
+    // An unknown mode fails in DllInstall and reaches the caller's log even when silent.
+    ChildProcess unknown;
+    EXPECT_EQ(Run(unknown, KESTRA_REGSVR, {"/s", "/n", "/i:triple", library}), 1);
+    EXPECT_THAT(unknown.standardError().toStdString(), HasSubstr("DllInstall failed"));
+    EXPECT_THAT(unknown.standardError().toStdString(), HasSubstr("0x80070057"));
+    EXPECT_EQ(VideoInputNames().size(), 4u);
+
+    ChildProcess uninstalling;
+    EXPECT_EQ(Run(uninstalling, KESTRA_REGSVR, {"/u", "/i", library}), 0)
+        << uninstalling.describe().toStdString();
+    EXPECT_EQ(uninstalling.standardOutput(),
+              "uninstalled " + library + "\nunregistered " + library + "\n");
+    EXPECT_TRUE(VideoInputNames().empty());
+}
+
 TEST_F(KestraRegsvr, FailingRegistrationReportsItsResultAndExitsNonZero) {
     const fs::path copy = LongPathCopy();
     ChildProcess process;
@@ -407,8 +460,10 @@ TEST_F(KestraRegsvr, LibraryWithoutTheEntryPointsOrMissingFileFails) {
 
 TEST_F(KestraRegsvr, UsageErrorsExitTwo) {
     const QString library = QString::fromStdString(LibraryPath().string());
+    // "/n" without "/i" would call nothing; "-x" is no option, and a library must be named once.
     for (const QStringList &args :
-         {QStringList{}, QStringList{"-x", library}, QStringList{library, library}}) {
+         {QStringList{}, QStringList{"-x", library}, QStringList{library, library},
+          QStringList{"/n", library}, QStringList{"/u", "-u", library}, QStringList{"/i:multi"}}) {
         ChildProcess process;
         EXPECT_EQ(Run(process, KESTRA_REGSVR, args), 2) << args.join(' ').toStdString();
     }
@@ -416,15 +471,37 @@ TEST_F(KestraRegsvr, UsageErrorsExitTwo) {
 
 using RegistrationScripts = ComServerTest;
 
-TEST_F(RegistrationScripts, BothModesRegisterTheFourCamerasWhenRunAsKestraLiveDoes) {
-    for (const char *script : {"regsvrSingle.sh", "regsvrMulti.sh"}) {
-        SCOPED_TRACE(script);
-        ASSERT_EQ(Library().unregisterServer(), S_OK);
+// Switching modes back and forth must leave exactly the chosen mode's cameras, so a video
+// application never offers a camera nothing feeds.
+TEST_F(RegistrationScripts, SingleModeListsCamera1AloneAndMultiModeAllFourWhenRunAsKestraLiveDoes) {
+    const auto runScript = [this](const char *script) {
         ChildProcess process;
         EXPECT_EQ(Run(process, QString(KESTRA_KESTRALIVE_FOLDER "/") + script, {"runas"}), 0)
-            << process.describe().toStdString();
-        EXPECT_EQ(VideoInputNames().size(), 4u);
-    }
+            << script << ": " << process.describe().toStdString();
+    };
+    const std::u16string camera1Key = ClassKey(kCameraIds[0]);
+
+    runScript("regsvrSingle.sh");
+    EXPECT_THAT(VideoInputNames(), ElementsAre(kCameraNames[0]));
+    EXPECT_EQ(StringValue(camera1Key + u"\\InprocServer32", nullptr),
+              ToUtf16(LibraryPath().string()));
+    EXPECT_FALSE(KeyExists(ClassKey(kCameraIds[1])));
+
+    runScript("regsvrMulti.sh");
+    EXPECT_THAT(VideoInputNames(),
+                ElementsAre(kCameraNames[0], kCameraNames[1], kCameraNames[2], kCameraNames[3]));
+
+    runScript("regsvrSingle.sh");
+    EXPECT_THAT(VideoInputNames(), ElementsAre(kCameraNames[0]));
+    for (int row = 1; row < 4; ++row)
+        EXPECT_FALSE(KeyExists(ClassKey(kCameraIds[row]))) << row + 1;
+
+    const QString library = QString::fromStdString(LibraryPath().string());
+    ChildProcess unregistering;
+    EXPECT_EQ(Run(unregistering, KESTRA_REGSVR, {"-u", library}), 0)
+        << unregistering.describe().toStdString();
+    EXPECT_TRUE(VideoInputNames().empty());
+    EXPECT_FALSE(KeyExists(camera1Key));
 }
 
 } // namespace
