@@ -15,7 +15,6 @@ public:
     explicit WindowModeChooser(FilterRegistrar &registrar);
     ~WindowModeChooser() override;
 
-    bool canRegister() const override { return true; }
     bool runModal() override;
     bool registerSingleMode() override { return m_registrar.registerMode(0); }
     bool registerMultiMode() override { return m_registrar.registerMode(1); }

@@ -3,20 +3,25 @@
 // ends the program.
 #include "campair/filterregistrar.h"
 #include "campair/workmodechooser.h"
-#include "custom/languageloader.h"
 #include "custom/uifont.h"
 #include "device/inifile.h"
 #include "log/log.h"
 #include "login/login.h"
-#include "main/headlessshell.h"
+#include "login/virtualcamerausage.h"
+#include "main/noaudiobridge.h"
 #include "main/runloop.h"
+#include "menu/menu.h"
 #include "platform/shutdownrequest.h"
 #include "platform/singleinstance.h"
+#include "tarywidget/searchdevice.h"
+#include "tarywidget/traywindows.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
+    // The windows hide to the tray; only a window's exit code ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // Held until the process exits; a second copy leaves silently.
     static SingleInstanceLock instanceLock(QStringLiteral("singleApp"));
@@ -30,15 +35,24 @@ int main(int argc, char *argv[]) {
     quitOnTerminationRequest();
 
     installUiFont();
-    installLanguage(settings.language());
+    Menu::getInstance()->setLanguage(settings.language());
 
-    // The windows that exist so far; the shell stands in for the rest.
-    HeadlessShell shell;
+    NoAudioBridge audio;
     Login *login = Login::getInstance();
     FilterRegistrar registrar(settings, QCoreApplication::applicationDirPath());
     WindowModeChooser chooser(registrar);
-    RunLoop loop(settings, *login, chooser, shell, shell);
-    const int code = loop.run();
+    int code = -1;
+    {
+        TrayWindows tray(settings, *login);
+        login->setVirtualCameraUsage(tray);
+        QObject::connect(Menu::getInstance(), &Menu::sigCheckUpdate, login, &Login::onCheckUpdate);
+        QObject::connect(&tray.searchDevice(), &SearchDevice::sigCheckUpdate, login,
+                         &Login::onCheckUpdate);
+        RunLoop loop(settings, *login, chooser, audio, tray);
+        code = loop.run();
+        static NoVirtualCameraInUse nothingInUse;
+        login->setVirtualCameraUsage(nothingInUse);
+    }
     login->stopNetwork();
     return code;
 }

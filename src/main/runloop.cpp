@@ -58,9 +58,7 @@ bool RunLoop::signIn() {
         LOG_ERROR << "login faild: opration cancel or login timeout!";
         return false;
     }
-    if (m_settings.workModeSelect() && !m_chooser.canRegister()) {
-        LOG_NOTE << "no work-mode chooser in this build: the first-run choice stays pending";
-    } else if (m_settings.workModeSelect()) {
+    if (m_settings.workModeSelect()) {
         m_settings.clearDeviceRecords();
         m_settings.removeVCameraList();
         if (!m_chooser.runModal()) {
@@ -80,12 +78,6 @@ bool RunLoop::signIn() {
 void RunLoop::applyPendingModeSwitch() {
     if (!m_settings.workModeSwitch())
         return;
-    // Without a registration a failure would store the old mode and drop the
-    // user's request; it is kept for a build that can register.
-    if (!m_chooser.canRegister()) {
-        LOG_NOTE << "no filter registration in this build: the mode switch stays pending";
-        return;
-    }
     const bool multi = m_settings.workMode() == 1;
     const bool registered = multi ? m_chooser.registerMultiMode() : m_chooser.registerSingleMode();
     if (registered) {

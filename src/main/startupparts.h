@@ -34,9 +34,6 @@ public:
 class WorkModeChooser {
 public:
     virtual ~WorkModeChooser() = default;
-    // False for a stand-in that can neither ask nor register: the first-run
-    // choice and a pending mode switch then wait for a build that can.
-    virtual bool canRegister() const = 0;
     // Runs modally; true when a mode was chosen and the filter registered.
     virtual bool runModal() = 0;
     virtual bool registerSingleMode() = 0;

@@ -6,21 +6,12 @@
 #include "ui_adddevice.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <QShowEvent>
 
 namespace {
 constexpr int loadingFrames = 50;
 constexpr int loadingIntervalMs = 50;
 } // namespace
-
-AddDevice *AddDevice::getInstance() {
-    // QApplication deletes remaining top-level widgets when it goes.
-    static QPointer<AddDevice> instance;
-    if (!instance)
-        instance = new AddDevice;
-    return instance;
-}
 
 AddDevice::AddDevice(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::AddDevice>()) {
     ui->setupUi(this);

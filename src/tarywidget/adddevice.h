@@ -1,7 +1,7 @@
 // AddDevice: the window that lists cameras found on the LAN that are not yet
 // connected, each on an itemNewDev card, for adding more cameras once the main
 // window shows the user's own. Its list is as high as its rows, up to a
-// limit, then scrolls. One instance for the program (getInstance), driven by
+// limit, then scrolls. One instance for the program (the tray windows own it), driven by
 // the main window; hidden until shown. GUI thread only.
 #pragma once
 
@@ -19,8 +19,6 @@ class AddDevice;
 class AddDevice : public QWidget {
     Q_OBJECT
 public:
-    static AddDevice *getInstance();
-
     explicit AddDevice(QWidget *parent = nullptr);
     ~AddDevice() override;
 

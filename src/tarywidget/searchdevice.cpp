@@ -4,20 +4,11 @@
 #include "ui_searchdevice.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <QShowEvent>
 
 namespace {
 constexpr int frameIntervalMs = 50;
 } // namespace
-
-SearchDevice *SearchDevice::getInstance() {
-    // QApplication deletes remaining top-level widgets when it goes.
-    static QPointer<SearchDevice> instance;
-    if (!instance)
-        instance = new SearchDevice;
-    return instance;
-}
 
 SearchDevice::SearchDevice(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::SearchDevice>()) {

@@ -3,7 +3,7 @@
 // search again), with the program version and an update check at its foot.
 // One timer animates the wifi picture of whichever page shows, each page with
 // its own frame counter; it runs only while the window is shown.
-// One instance for the program (getInstance); GUI thread only.
+// One instance for the program, owned by the tray windows; GUI thread only.
 #pragma once
 
 #include <array>
@@ -22,8 +22,6 @@ class SearchDevice : public QWidget {
     Q_OBJECT
 public:
     enum Page { SearchingPage = 0, NotFoundPage = 1 };
-
-    static SearchDevice *getInstance();
 
     explicit SearchDevice(QWidget *parent = nullptr);
     ~SearchDevice() override;
