@@ -2,6 +2,92 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AddDevice</name>
+    <message>
+        <source>星隼无线相机助手</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>发现以下可连接的设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未发现我的设备？</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CamPair</name>
+    <message>
+        <source>添加虚拟摄像头</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>开</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移除设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>相机设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>确认要重新配对?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重新配对到此设备，将取消配对:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>确认绑定</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已配对</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>切换</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>在用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>使用中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HDR(工作中，无法切换)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Login</name>
     <message>
         <source>星隼无线相机助手</source>
@@ -234,6 +320,135 @@
     </message>
 </context>
 <context>
+    <name>Menu</name>
+    <message>
+        <source>设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关于账号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关于软件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MenuAbout</name>
+    <message>
+        <source>星隼无线相机助手</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>星友ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>账号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出登录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关于账号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关于Kestra</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MenuSetting</name>
+    <message>
+        <source>设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>通用设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>语言设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>连接模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>版本信息</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>繁体中文</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deutsch</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Français</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Italiano</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Español</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Japanese</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>多机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>单机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>始终保持最新(推荐)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>开机时自启动本软件</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MsgBox</name>
     <message>
         <source>确定</source>
@@ -241,9 +456,63 @@
     </message>
 </context>
 <context>
+    <name>OptionMenu</name>
+    <message>
+        <source>移除设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ProgressDialog</name>
     <message>
         <source>正在下载最新版本</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SearchDevice</name>
+    <message>
+        <source>搜寻设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在搜寻附近设备中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这可能需要一段时间，请不要退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>抱歉未找到对应设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1、确保相机已联网，且与电脑在同一网络下</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>2、确保相机无线相机模式已在工作中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3、如仍未解决，请尝试重启电脑再试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重新搜索</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未发现设备？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>当前版本：</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -267,6 +536,207 @@
     </message>
     <message>
         <source>确认</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VirtualCam</name>
+    <message>
+        <source>添加</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>itemAddNewDev</name>
+    <message>
+        <source>添加更多设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>itemNewDev</name>
+    <message>
+        <source>设备名称</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>itemOffline</name>
+    <message>
+        <source>正在连接…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>连接失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重连</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>itemOldDev</name>
+    <message>
+        <source>已连接</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>配对虚拟摄像机</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>管理虚拟相机</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>taryWidget</name>
+    <message>
+        <source>星隼无线相机助手</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>发现以下可连接的设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>我的设备 (1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未发现设备？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已配对虚拟摄像机Kestra Camera</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>可在其他应用调用Kestra Camera获取画面</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>单机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>切换至多机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>登录成功</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>多机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>切换至单机模式</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>切换其他设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>切换</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>我的设备</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>确认要退出吗?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出会关闭无线相机的功能</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法移除设备!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>当前设备正在被调用，请停止调用再作尝试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>我知道了</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法进行切换!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>确认要移除此设备吗?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>trayMsgBox</name>
+    <message>
+        <source>星隼无线相机助手</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>星隼无线相机助手已经最小化托盘</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>确定</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
