@@ -85,7 +85,7 @@ TEST_F(KestraLiveProcessTest, FirstStartSignsInThenWaitsForTheModeChoiceWhichSta
     ASSERT_TRUE(first.start(program, {}, environment()));
     ASSERT_TRUE(cloud.waitForRequest(QStringLiteral("/v1/stream/user/info"), 10000));
     QTest::qWait(500);
-    EXPECT_FALSE(logText().contains(QStringLiteral("tray pass started")));
+    EXPECT_FALSE(logText().contains(QStringLiteral("current workmode : ")));
 
     first.terminate();
     ASSERT_TRUE(first.waitForExit(10000));
@@ -112,7 +112,7 @@ TEST_F(KestraLiveProcessTest, ReturningUserStartsWithFourEmptyCameraAddresses) {
 
     ChildProcess live;
     ASSERT_TRUE(live.start(program, {}, environment()));
-    ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started, work mode 1")));
+    ASSERT_TRUE(waitForLog(QStringLiteral("current workmode : multi-dev")));
     QSettings vconfig(ini + QStringLiteral("VConfig.ini"), QSettings::IniFormat);
     for (int id = 1; id <= 4; ++id)
         EXPECT_EQ(vconfig.value(QStringLiteral("VCameralist/VCamera%1").arg(id)).toString(), "");
@@ -124,7 +124,7 @@ TEST_F(KestraLiveProcessTest, SecondInstanceExitsMinusOneAndWritesNothing) {
     returningUser();
     ChildProcess first;
     ASSERT_TRUE(first.start(program, {}, environment()));
-    ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started")));
+    ASSERT_TRUE(waitForLog(QStringLiteral("history device sync over")));
     const QStringList filesBefore = logFiles();
     const QString logBefore = logText();
 
@@ -151,14 +151,14 @@ TEST_F(KestraLiveProcessTest, KilledInstanceDoesNotLockOutTheNextStart) {
     returningUser();
     ChildProcess first;
     ASSERT_TRUE(first.start(program, {}, environment()));
-    ASSERT_TRUE(waitForLog(QStringLiteral("tray pass started")));
+    ASSERT_TRUE(waitForLog(QStringLiteral("history device sync over")));
     first.kill();
     ASSERT_TRUE(first.waitForExit(10000));
 
     ChildProcess next;
     ASSERT_TRUE(next.start(program, {}, environment()));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return logText().count(QStringLiteral("tray pass started")) == 2; }, 10000));
+        [&] { return logText().count(QStringLiteral("history device sync over")) == 2; }, 10000));
     next.terminate();
     ASSERT_TRUE(next.waitForExit(10000));
     EXPECT_EQ(next.exitCode(), 0);

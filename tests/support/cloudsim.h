@@ -41,6 +41,8 @@ public:
     // True once count requests whose path contains pathPart have been logged.
     bool waitForRequest(const QString &pathPart, int timeoutMs, int count = 1);
     QList<Request> requests() const;
+    // How many requests whose path contains pathPart have been logged so far.
+    int countRequests(const QString &pathPart) const;
     // Tokens of an earlier sign-in of a registered account; empty on failure.
     Tokens issueTokens(const QString &account);
     void stop() { m_process.terminate(); }
@@ -49,8 +51,6 @@ public:
     const ChildProcess &process() const { return m_process; }
 
 private:
-    int countRequests(const QString &pathPart) const;
-
     ChildProcess m_process;
     QString m_host;
     QString m_downloadHost;

@@ -4,7 +4,6 @@
 #include "custom/hintwindow.h"
 #include "item/itemaddnewdev.h"
 #include "item/itemnewdev.h"
-#include "support/stackingwarnings.h"
 #include "tarywidget/adddevice.h"
 #include "tarywidget/searchdevice.h"
 
@@ -18,7 +17,6 @@
 
 namespace {
 
-const bool fatalWarnings = keepWarningsFatalButStacking();
 
 QPushButton *button(QWidget *window, const char *name) {
     return window->findChild<QPushButton *>(QString::fromLatin1(name));

@@ -1,5 +1,4 @@
 #include "device/inifile.h"
-#include "main/headlessshell.h"
 #include "main/runloop.h"
 #include "support/qtprint.h"
 #include "support/tempconfigroot.h"
@@ -43,7 +42,6 @@ public:
     explicit ScriptedChooser(Journal &journal) : m_journal(journal) {}
     bool chooses = true;
     bool registrationSucceeds = true;
-    bool canRegister() const override { return true; }
     bool runModal() override {
         m_journal.add(QStringLiteral("chooser"));
         return chooses;
@@ -212,26 +210,6 @@ TEST_F(RunLoopTest, FailedFirstRunRegistrationTellsSignInToQuit) {
     EXPECT_EQ(run(), -1);
     EXPECT_EQ(journal.calls, QStringList({"signIn", "chooser", "signIn.quit"}));
     EXPECT_TRUE(settings.workModeSelect());
-}
-
-// The windowless build can neither ask for a mode nor register the filter: the
-// first-run choice and a pending switch wait, untouched, for a build that can.
-TEST_F(RunLoopTest, WithoutARealChooserTheFirstRunChoiceAndAPendingSwitchStayPending) {
-    HeadlessShell standIn;
-    settings.setWorkModeSelect(true);
-    settings.setWorkMode(1);
-    settings.setWorkModeSwitch(true);
-    settings.setDeviceValue(QStringLiteral("Torvi_1/name"), QStringLiteral("cam"));
-    settings.setVCamera(2, QStringLiteral("10.77.0.20"));
-    tray.exitCodes = {0};
-    EXPECT_EQ(RunLoop(settings, signIn, standIn, audio, tray).run(), 0);
-    EXPECT_EQ(journal.calls,
-              QStringList({"signIn", "audio.start", "pass(1)", "exit 0", "~pass", "audio.stop"}));
-    EXPECT_TRUE(settings.workModeSelect());
-    EXPECT_TRUE(settings.workModeSwitch());
-    EXPECT_EQ(settings.workMode(), 1);
-    EXPECT_EQ(settings.deviceValue(QStringLiteral("Torvi_1/name")), "cam");
-    EXPECT_EQ(settings.getVCamera(2), "10.77.0.20");
 }
 
 TEST_F(RunLoopTest, UpdateAndSignInExitsHideTheTrayFirst) {
