@@ -37,6 +37,7 @@ int main(int argc, char **argv) {
     registerCamPairShots();
     registerMenuShots();
     registerDiscoveryShots();
+    registerTrayShots();
     const QStringList only = parser.positionalArguments();
     if (parser.isSet("list")) {
         for (const Shot &shot : shotRegistry())

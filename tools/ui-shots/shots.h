@@ -46,3 +46,4 @@ void registerCardShots();
 void registerCamPairShots();
 void registerMenuShots();
 void registerDiscoveryShots();
+void registerTrayShots();
