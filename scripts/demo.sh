@@ -21,8 +21,11 @@ chmod 700 "$home/runtime"
 
 pid=""
 cloud_pid=""
+sim=""
+xvfb=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  for child in $sim $xvfb; do kill "$child" 2>/dev/null && wait "$child" 2>/dev/null || true; done
   exec 3>&- 2>/dev/null || true
   [ -n "$cloud_pid" ] && kill "$cloud_pid" 2>/dev/null && wait "$cloud_pid" 2>/dev/null || true
   bash scripts/netlab.sh down --prefix "$prefix" >/dev/null 2>&1 || true
@@ -50,74 +53,81 @@ wait_for_line "$home/cloud.log" '^tokens '
 read -r _ _ access refresh < <(grep '^tokens ' "$home/cloud.log")
 HOME="$home" XDG_CONFIG_HOME="$home/config" \
   build/default/tools/kestra-headless/kestra-headless --store-tokens "$access,$refresh"
-# The user chose multi-camera mode at an earlier start: no mode chooser this time.
+# The user chose multi-camera mode at an earlier start and connected the camera at
+# 10.77.0.20, paired with "Kestra Camera1".
 printf '[config]\nworkMode=1\n' >"$home/config/KestraLive/ini/config.ini"
+printf '[Torvi_A1B2C3D4]\nip=10.77.0.20\nname=Studio\n\n[VirtualCamera]\ncam1=Torvi_A1B2C3D4\n' \
+  >>"$home/config/KestraLive/ini/device.ini"
 
-echo "== starting KestraLive in the PC namespace"
+run_pc() {
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
+    KESTRA_DSHOW_REGISTRY="$home/registry" DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
+    bash scripts/netlab.sh exec --prefix "$prefix" pc "$@"
+}
+capture=build/default/tools/capture/kestra-capture
+display=$((100 + $$ % 400))
+
+echo "== the virtual cameras registered as KestraLive did when the mode was chosen"
+run_pc build/default/src/regsvrMulti.sh runas
+run_pc "$capture" list
+
+echo "== a simulated camera at 10.77.0.20 (HTTP, events, mDNS, RTSP)"
+bash scripts/netlab.sh exec --prefix "$prefix" cam1 build/default/tools/camera-sim/torvi-sim \
+  --no-control --address 10.77.0.20 --uid A1B2C3D4 --battery 87 --charge 1 --ac 1 >"$home/camera.log" 2>&1 &
+sim=$!
+for _ in $(seq 1 100); do grep -qs "ready http=" "$home/camera.log" && break; sleep 0.1; done
+
+echo "== a display (Xvfb :$display) in the PC namespace, and KestraLive on it"
+bash scripts/netlab.sh exec --prefix "$prefix" pc Xvfb ":$display" -nolisten tcp -screen 0 1280x800x24 \
+  >"$home/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 1 100); do [ -S "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+started=$(date +%s%N)
+# Started directly (not through run_pc) so that $pid is KestraLive itself.
 HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
-  QT_QPA_PLATFORM=offscreen \
+  KESTRA_DSHOW_REGISTRY="$home/registry" DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
   bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/src/KestraLive &
 pid=$!
-
+run_pc xdotool search --sync --onlyvisible --name '^KestraStudioMain$' >/dev/null
+visible=$(date +%s%N)
+vconfig="$home/config/KestraLive/ini/VConfig.ini"
 logdir="$home/config/KestraLive/log"
-for _ in $(seq 1 100); do
-  grep -rqs "tray pass started" "$logdir" && break
-  sleep 0.1
-done
-grep -rqs "tray pass started" "$logdir" || { echo "KestraLive did not start" >&2; exit 1; }
-echo "== signed in silently ($(grep -c 'POST /v1/stream/user/info' "$home/cloud.log") token check at cloud-sim)"
+for _ in $(seq 1 600); do grep -qs "VCamera1=10.77.0.20" "$vconfig" && break; sleep 0.05; done
+grep -qs "VCamera1=10.77.0.20" "$vconfig" || { echo "the camera did not come online" >&2; exit 1; }
+online=$(date +%s%N)
+echo "   signed in silently ($(grep -c 'POST /v1/stream/user/info' "$home/cloud.log") token check at cloud-sim)"
+echo "   start to visible window: $(( (visible - started) / 1000000 )) ms;" \
+     "start to the live card: $(( (online - started) / 1000000 )) ms"
 
-echo "== a second start is refused (exit status $(
-  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen \
-    bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/src/KestraLive; echo $?))"
+echo "== \"Kestra Camera1\" streams the camera while KestraLive shows it in use"
+run_pc "$capture" grab "Kestra Camera1" --format 2 --count 240 --no-raw --out "$home/live" >"$home/capture.log" 2>&1 &
+grab=$!
+for _ in $(seq 1 100); do grep -rqs "activateStatus:true" "$logdir" && break; sleep 0.1; done
+# Open the pairing dialog from the camera card's "add" badge, as the user would.
+run_pc bash -c 'id=$(xdotool search --onlyvisible --name "^KestraStudioMain$" | head -n 1);
+  eval "$(xdotool getwindowgeometry --shell "$id")";
+  xdotool mousemove $((X + 138)) $((Y + 217)) click 1' || true
+sleep 1
+run_pc build/default/tools/screen-grab/kestra-screen-grab "$home/screen.png" --crop
+wait "$grab"
+tail -n 1 "$home/capture.log"
+run_pc build/default/tools/screen-grab/kestra-screen-grab "$home/kestralive.png" \
+  --from "$home/screen.png" --beside "$home/live/snapshot.png"
+echo "   KestraLive beside the captured picture: $home/kestralive.png"
+echo "   the captured picture: $home/live/snapshot.png"
 
 kill -TERM "$pid"
 wait "$pid" && status=0 || status=$?
 pid=""
 echo "== KestraLive ended with exit status $status"
+kill "$sim" "$xvfb" 2>/dev/null; wait "$sim" "$xvfb" 2>/dev/null || true
+sim=""
+xvfb=""
 
-run_pc() {
-  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" \
-    KESTRA_DSHOW_REGISTRY="$home/registry" bash scripts/netlab.sh exec --prefix "$prefix" pc "$@"
-}
-capture=build/default/tools/capture/kestra-capture
-
-echo "== registering the virtual cameras as KestraLive does (regsvrMulti.sh runas)"
-run_pc build/default/src/regsvrMulti.sh runas
-echo "== the video input devices a video application sees"
-run_pc "$capture" list
-echo "== a placeholder snapshot from \"Kestra Camera1\" (no camera paired yet)"
-run_pc "$capture" grab "Kestra Camera1" --format 2 --count 30 --no-raw --out "$home/placeholder" |
-  tail -n 1
-echo "   snapshot: $home/placeholder/snapshot.png"
-
-echo "== a simulated camera at 10.77.0.20 (HTTP, events, mDNS, RTSP); KestraLive's camera side"
-echo "   finds it (mDNS and LAN scan), connects it and pairs it with \"Kestra Camera1\","
-echo "   and stands for the main window the virtual cameras report to"
-bash scripts/netlab.sh exec --prefix "$prefix" cam1 build/default/tools/camera-sim/torvi-sim \
-  --no-control --address 10.77.0.20 --uid A1B2C3D4 --battery 87 --charge 1 --ac 1 >"$home/camera.log" 2>&1 &
-sim=$!
-for _ in $(seq 1 100); do grep -qs "ready http=" "$home/camera.log" && break; sleep 0.1; done
-run_pc build/default/tools/kestra-headless/kestra-headless \
-  --rescan --connect-new --pair 1 --main-window --seconds 40 &
-headless=$!
-vconfig="$home/config/KestraLive/ini/VConfig.ini"
-for _ in $(seq 1 300); do grep -qs "VCamera1=10.77.0.20" "$vconfig" && break; sleep 0.1; done
-grep -qs "VCamera1=10.77.0.20" "$vconfig" || { echo "the camera was not paired" >&2; exit 1; }
-echo "== \"Kestra Camera1\" now shows the camera: 150 samples of 1920x1080 NV12"
-run_pc "$capture" grab "Kestra Camera1" --format 2 --count 150 --no-raw --out "$home/live" |
-  tail -n 1
-echo "   snapshot: $home/live/snapshot.png"
-wait "$headless" || true
-kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true
 echo "== what the camera saw"
 grep -E "^(registered|event connection|mdns answered|rtsp client)" "$home/camera.log" | sort | uniq -c
-echo "== what KestraLive's camera side logged"
-find "$logdir" -type f | sort | tail -n +2 | xargs cat |
-  grep -E "headless:|found new device|find new device|new device connect success|set listen ip|join tcp" || true
 echo "== the filter's log"
 grep -v -e '^$' -e '^Kestra::' "$home/config/KestraLive/log/vclog1.log" || true
-
 for f in "$home"/config/KestraLive/ini/*.ini; do
   echo "== $f"; cat "$f"
 done

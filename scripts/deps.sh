@@ -31,7 +31,7 @@ packages=(
   libyuv-dev
   clang libclang-rt-14-dev libfuzzer-14-dev
   # test LAN, screenshots, fonts for the UI
-  iproute2 util-linux xvfb xauth fonts-noto-cjk
+  iproute2 util-linux xvfb xauth xdotool fonts-noto-cjk
   # our artwork: SVG sources rendered to PNG at build time
   librsvg2-bin
 )
