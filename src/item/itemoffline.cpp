@@ -1,12 +1,13 @@
 #include "item/itemoffline.h"
 
-#include "item/cardname.h"
+#include "custom/lineedit.h"
 #include "ui_itemoffline.h"
 
 itemOffline::itemOffline(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::itemOffline>()) {
     ui->setupUi(this);
     m_info.name = ui->deviceName->text();
+    ui->deviceName->setName(m_info.name);
     for (int i = 0; i < frameCount; ++i)
         m_frames.append(QPixmap(QStringLiteral(":/loading/connecting/refresh_000%1.png")
                                     .arg(i, 2, 10, QLatin1Char('0'))));
@@ -18,10 +19,9 @@ itemOffline::itemOffline(QWidget *parent)
     connect(ui->btnRefresh, &QPushButton::clicked, this, &itemOffline::sigRefresh);
     connect(ui->btnOptions, &QPushButton::clicked, this,
             [this] { emit sigClickOption(m_info.mac); });
-    connect(ui->deviceName, &QLineEdit::editingFinished, this, [this] {
-        const QString name = finishNameEdit(ui->deviceName, m_info.name);
-        if (!name.isEmpty())
-            emit modifyName(m_info.mac, name);
+    connect(ui->deviceName, &LineEdit::sigTextChange, this, [this](const QString &name) {
+        m_info.name = name;
+        emit modifyName(m_info.mac, name);
     });
     showState();
 }
@@ -30,8 +30,7 @@ itemOffline::~itemOffline() = default;
 
 void itemOffline::setDeviceInfo(const DeviceBaseInfo_t &dev) {
     m_info = dev;
-    ui->deviceName->setText(m_info.name);
-    ui->deviceName->setCursorPosition(0);
+    ui->deviceName->setName(m_info.name);
     ui->deviceIP->setText(QStringLiteral("IP:") + m_info.ip);
     showState();
 }

@@ -1,7 +1,7 @@
 #include "item/itemolddev.h"
 
+#include "custom/lineedit.h"
 #include "item/battery.h"
-#include "item/cardname.h"
 #include "item/virtualcam.h"
 #include "log/logline.h"
 #include "ui_itemolddev.h"
@@ -18,8 +18,7 @@ itemOldDev::itemOldDev(const DeviceBaseInfo_t &dev, PairingSlots &pairing, QWidg
     : QWidget(parent), ui(std::make_unique<Ui::itemOldDev>()), m_info(dev), m_pairing(pairing) {
     ui->setupUi(this);
     ui->btnCamSetting->setIcon(QIcon(QStringLiteral(":/img/camSetting.png")));
-    ui->deviceName->setText(m_info.name);
-    ui->deviceName->setCursorPosition(0);
+    ui->deviceName->setName(m_info.name);
     ui->battery->setLevel(m_info.battery);
     ui->battery->setCharging(m_info.isCharge);
 
@@ -39,10 +38,9 @@ itemOldDev::itemOldDev(const DeviceBaseInfo_t &dev, PairingSlots &pairing, QWidg
     connect(ui->btnCancel, &QPushButton::clicked, this, &itemOldDev::onCamRemoveCancel);
     connect(ui->btnOptions, &QPushButton::clicked, this,
             [this] { emit sigClickOption(m_info.mac); });
-    connect(ui->deviceName, &QLineEdit::editingFinished, this, [this] {
-        const QString name = finishNameEdit(ui->deviceName, m_info.name);
-        if (!name.isEmpty())
-            emit modifyName(m_info.mac, name);
+    connect(ui->deviceName, &LineEdit::sigTextChange, this, [this](const QString &name) {
+        m_info.name = name;
+        emit modifyName(m_info.mac, name);
     });
     ui->stackedSetting->setCurrentWidget(ui->pageNormal);
     redraw();

@@ -1071,35 +1071,33 @@ void taryWidget::onVideoParamUpdateLiveStatus(QString mac, bool status) {
     m_parts.camPair->updateLIVEStatus(mac, !status);
 }
 
-void taryWidget::onBindVirtualCam(QString mac, CamID_e id) {
+bool taryWidget::checkPairArguments(const QString &mac, CamID_e id, const char *emptyNote,
+                                    const char *idNote) {
     if (mac.isEmpty()) {
-        LOG_ERROR << "onBindVirtualCam: the mac is empty";
-        return;
+        LOG_ERROR << emptyNote;
+        return false;
     }
     if (!isValidCamID(id)) {
-        LOG_ERROR << "onBindVirtualCam:id invalid " << static_cast<int>(id);
-        return;
+        LOG_ERROR << idNote << static_cast<int>(id);
+        return false;
     }
-    m_hub->pairCamera(id, mac);
+    return true;
+}
+
+void taryWidget::onBindVirtualCam(QString mac, CamID_e id) {
+    if (checkPairArguments(mac, id, "onBindVirtualCam: the mac is empty",
+                           "onBindVirtualCam:id invalid "))
+        m_hub->pairCamera(id, mac);
 }
 
 void taryWidget::onRemoveVirtualCam(QString mac, CamID_e id) {
-    if (mac.isEmpty()) {
-        LOG_ERROR << "onRemoveVirtualCam: mac is empty";
-        return;
-    }
-    if (!isValidCamID(id)) {
-        LOG_ERROR << "onRemoveVirtualCam:id invalid " << static_cast<int>(id);
-        return;
-    }
-    m_hub->unpairCamera(id, mac);
+    if (checkPairArguments(mac, id, "onRemoveVirtualCam: mac is empty",
+                           "onRemoveVirtualCam:id invalid "))
+        m_hub->unpairCamera(id, mac);
 }
 
+// Nothing follows an unpairing here; the pairing dialog and the cards handle it.
 void taryWidget::onUnpairedVirtualCam(QString mac, CamID_e id) {
-    if (mac.isEmpty()) {
-        LOG_ERROR << "onUnbindVirtualCam: the mac is empty";
-        return;
-    }
-    if (!isValidCamID(id))
-        LOG_ERROR << "onUnbindVirtualCam:id invalid " << static_cast<int>(id);
+    checkPairArguments(mac, id, "onUnbindVirtualCam: the mac is empty",
+                       "onUnbindVirtualCam:id invalid ");
 }

@@ -160,6 +160,9 @@ private:
     void computeHome();
     void hidePopups();
     bool refuseWhileDeviceInUse(const QString &mac);
+    // Logs the note that fits and returns false for an empty MAC or an id outside 1-4.
+    static bool checkPairArguments(const QString &mac, CamID_e id, const char *emptyNote,
+                                   const char *idNote);
     bool confirmLeavingWhileInUse();
     void endLoop(int code);
 

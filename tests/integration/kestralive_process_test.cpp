@@ -4,6 +4,7 @@
 #include "support/childprocess.h"
 #include "support/cloudsim.h"
 #include "support/qtprint.h"
+#include "support/storedsignin.h"
 #include "support/tempconfigroot.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -28,18 +28,8 @@ protected:
         storeTokens(cloud.issueTokens(account));
     }
 
-    // The encrypted tokens of an earlier sign-in, written by the store itself
-    // elsewhere so that the settings folder holds nothing else yet.
     void storeTokens(const CloudSim::Tokens &tokens) {
-        ASSERT_FALSE(tokens.access.isEmpty());
-        {
-            IniFile store(elsewhere.path());
-            store.setToken(tokens.access);
-            store.setRefreshToken(tokens.refresh);
-        }
-        ASSERT_TRUE(QDir().mkpath(root.configRoot() + QStringLiteral("/ini")));
-        ASSERT_TRUE(QFile::copy(elsewhere.filePath(QStringLiteral("ini/device.ini")),
-                                root.configRoot() + QStringLiteral("/ini/device.ini")));
+        ASSERT_TRUE(storeSignIn(tokens.access, tokens.refresh, root.configRoot()));
     }
 
     // A user who chose the work mode before: no chooser on start.
@@ -76,7 +66,6 @@ protected:
     }
 
     TempConfigRoot root;
-    QTemporaryDir elsewhere;
     CloudSim cloud;
 };
 

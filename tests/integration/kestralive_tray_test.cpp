@@ -7,9 +7,8 @@
 #include "support/cloudsim.h"
 #include "support/netlabmain.h"
 #include "support/simulatedcamera.h"
+#include "support/storedsignin.h"
 #include "support/tempconfigroot.h"
-
-#include "device/inifile.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -37,17 +36,7 @@ protected:
         ASSERT_TRUE(startDisplay());
         ASSERT_TRUE(cloud.start({QStringLiteral("--account"), account}));
         const CloudSim::Tokens tokens = cloud.issueTokens(account);
-        ASSERT_FALSE(tokens.access.isEmpty());
-        // Written by the store elsewhere, so that the settings folder holds nothing else yet.
-        QTemporaryDir elsewhere;
-        {
-            IniFile store(elsewhere.path());
-            store.setToken(tokens.access);
-            store.setRefreshToken(tokens.refresh);
-        }
-        ASSERT_TRUE(QDir().mkpath(root.configRoot() + QStringLiteral("/ini")));
-        ASSERT_TRUE(QFile::copy(elsewhere.filePath(QStringLiteral("ini/device.ini")),
-                                root.configRoot() + QStringLiteral("/ini/device.ini")));
+        ASSERT_TRUE(storeSignIn(tokens.access, tokens.refresh, root.configRoot()));
     }
 
     // A user who chose `workMode` and connected the simulated camera before, paired with
