@@ -188,6 +188,7 @@ TEST_F(KestraLiveTrayTest, AKnownCameraGoesLiveFeedsCamera1AndTakesTheModeAnAppl
 
     live.terminate();
     ASSERT_TRUE(live.waitForExit(10000));
+    EXPECT_EQ(live.exitCode(), 0) << qPrintable(live.describe());
 }
 
 TEST_F(KestraLiveTrayTest, SwitchingFromSingleToMultiRegistersAllFourAndKeepsTheSignIn) {
@@ -215,6 +216,7 @@ TEST_F(KestraLiveTrayTest, SwitchingFromSingleToMultiRegistersAllFourAndKeepsThe
 
     live.terminate();
     ASSERT_TRUE(live.waitForExit(10000));
+    EXPECT_EQ(live.exitCode(), 0) << qPrintable(live.describe());
 }
 
 } // namespace
