@@ -27,6 +27,9 @@ CameraHub::CameraHub(IniFile &settings, QObject *parent)
 }
 
 CameraHub::~CameraHub() {
+    // The worker is deleted on its own thread as that thread finishes; cut its link to this
+    // object first, so that its destruction there never reaches back into the hub.
+    disconnect(this, nullptr, m_mdns, nullptr);
     m_mdns->stop();
     m_mdnsThread->quit();
     m_mdnsThread->wait();

@@ -126,7 +126,7 @@ TEST_F(KestraLiveProcessTest, SecondInstanceExitsMinusOneAndWritesNothing) {
 
     first.terminate();
     ASSERT_TRUE(first.waitForExit(10000));
-    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(first.exitCode(), 0) << qPrintable(first.describe());
 
     // The lock died with its holder: a new start runs again.
     ChildProcess third;
@@ -150,7 +150,7 @@ TEST_F(KestraLiveProcessTest, KilledInstanceDoesNotLockOutTheNextStart) {
         [&] { return logText().count(QStringLiteral("history device sync over")) == 2; }, 10000));
     next.terminate();
     ASSERT_TRUE(next.waitForExit(10000));
-    EXPECT_EQ(next.exitCode(), 0);
+    EXPECT_EQ(next.exitCode(), 0) << qPrintable(next.describe());
 }
 
 } // namespace
