@@ -106,8 +106,10 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
                                       QStringLiteral("P"));
     const QCommandLineOption noRtsp(QStringLiteral("no-rtsp"),
                                     QStringLiteral("Do not serve the RTSP stream."));
-    const QCommandLineOption audio(QStringLiteral("audio"),
-                                   QStringLiteral("Add an audio track to the RTSP stream."));
+    const QCommandLineOption audio(
+        QStringLiteral("audio"),
+        QStringLiteral("Add an audio track to the RTSP stream: a 1 kHz tone with a 100 ms gap"
+                       " at the start of every second."));
     parser.addOptions({help,      address,   httpPort, eventPort, uid,      name,   softVersion,
                        mediaMode, videoMode, rotation, live,      battery,  charge, ac,
                        workMode,  noControl, mdnsUid,  noMdns,    rtspPort, noRtsp, audio});

@@ -7,9 +7,13 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 
 namespace {
+
+constexpr int toneRate = 48000;
+constexpr int toneGapSamples = toneRate / 10;
 
 // Enough for a clean picture from a fast preset: about 4 Mbit/s at 1080p30.
 int bitrateKbps(const VideoFormat &format) {
@@ -32,11 +36,61 @@ std::string launchLine(const VideoFormat &format, bool audio) {
          << " bitrate=" << bitrateKbps(format)
          << " ! video/x-h264,profile=baseline ! valve name=stall0"
          << " ! rtph264pay name=pay0 pt=96 config-interval=-1";
+    // A known signal for audio tests: a 1 kHz tone cut by toneProbe into one-second periods
+    // that start with 100 ms of silence; 10 ms buffers keep the onset times fine-grained.
     if (audio)
-        line << " audiotestsrc is-live=true wave=sine volume=0.2 ! audioconvert ! audioresample"
-             << " ! opusenc ! valve name=stall1 ! rtpopuspay name=pay1 pt=97";
+        line << " audiotestsrc name=tone is-live=true wave=sine freq=1000 volume=0.2"
+             << " samplesperbuffer=" << toneRate / 100
+             << " ! audio/x-raw,format=S16LE,rate=" << toneRate
+             << ",channels=1 ! audioconvert ! audioresample"
+             << " ! opusenc frame-size=10 ! valve name=stall1 ! rtpopuspay name=pay1 pt=97";
     line << " )";
     return line.str();
+}
+
+struct ToneState {
+    std::function<void(std::uint64_t)> onset;
+    std::uint64_t samples = 0; // since the pipeline started
+};
+
+// Silences the first 100 ms of every second and reports when the tone comes back, as the
+// capture clock (CLOCK_MONOTONIC, microseconds) of its first sample.
+GstPadProbeReturn shapeTone(GstPad *, GstPadProbeInfo *info, gpointer data) {
+    auto *state = static_cast<ToneState *>(data);
+    const std::uint64_t now = framestamp::monotonicMicroseconds();
+    GstBuffer *buffer = gst_buffer_make_writable(gst_pad_probe_info_get_buffer(info));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READWRITE))
+        return GST_PAD_PROBE_OK;
+    auto *samples = reinterpret_cast<std::int16_t *>(map.data);
+    const std::size_t count = map.size / sizeof(std::int16_t);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t position = (state->samples + i) % toneRate;
+        if (position < toneGapSamples)
+            samples[i] = 0;
+        else if (position == toneGapSamples && state->onset)
+            // A live source pushes a buffer once its last sample is due.
+            state->onset(now - (count - i) * 1000000u / toneRate);
+    }
+    state->samples += count;
+    gst_buffer_unmap(buffer, &map);
+    return GST_PAD_PROBE_OK;
+}
+
+void deleteToneState(gpointer data) {
+    delete static_cast<ToneState *>(data);
+}
+
+void addToneShape(GstElement *pipeline, std::function<void(std::uint64_t)> onset) {
+    GstElement *tone = gst_bin_get_by_name(GST_BIN(pipeline), "tone");
+    if (!tone)
+        return;
+    auto *state = new ToneState{std::move(onset)};
+    GstPad *pad = gst_element_get_static_pad(tone, "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, shapeTone, state, deleteToneState);
+    gst_object_unref(pad);
+    gst_object_unref(tone);
 }
 
 struct StampState {
@@ -282,6 +336,7 @@ void RtspServer::onMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *media, Rt
     g_signal_connect(media, "unprepared", G_CALLBACK(onMediaUnprepared), self);
     GstElement *pipeline = gst_rtsp_media_get_element(media);
     addStamp(pipeline, format);
+    addToneShape(pipeline, self->m_callbacks.toneOnset);
     gst_object_unref(pipeline);
     self->applyStall(media);
 }

@@ -17,6 +17,7 @@
 // m_media, m_stalled and m_format.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -42,6 +43,9 @@ public:
     struct Callbacks {
         std::function<void()> clientConnected;
         std::function<void()> clientGone;
+        // With audio: the capture time (CLOCK_MONOTONIC, microseconds) at which the test tone
+        // resumes after its once-a-second gap; called on a streaming thread.
+        std::function<void(std::uint64_t)> toneOnset;
     };
 
     static constexpr const char *path = "/livestream/11";

@@ -20,6 +20,12 @@ RtspStreamer::RtspStreamer(const CameraState *state, const QHostAddress &address
             QMetaObject::invokeMethod(
                 this, [] { console::out(QStringLiteral("rtsp client gone")); },
                 Qt::QueuedConnection);
+        },
+        [this](std::uint64_t captured) {
+            QMetaObject::invokeMethod(
+                this,
+                [captured] { console::out(QStringLiteral("audio tone us=%1").arg(captured)); },
+                Qt::QueuedConnection);
         }};
     std::string error;
     m_thread.call([&] {
