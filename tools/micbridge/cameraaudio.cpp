@@ -12,6 +12,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <cerrno>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -123,14 +124,39 @@ private:
     std::vector<std::int16_t> out_;
 };
 
-AVDictionary *OpenOptions() {
+AVDictionary *OpenOptions(bool audioOnly) {
     AVDictionary *options = nullptr;
     av_dict_set(&options, "rtsp_transport", "tcp", 0);
-    // Only the sound is set up, so the picture does not travel for nothing.
-    av_dict_set(&options, "allowed_media_types", "audio", 0);
+    if (audioOnly)
+        av_dict_set(&options, "allowed_media_types", "audio", 0);
     av_dict_set(&options, "fflags", "nobuffer", 0);
     av_dict_set(&options, "timeout", "2000000", 0);
     return options;
+}
+
+using Input = std::unique_ptr<AVFormatContext, InputCloser>;
+
+int OpenInput(const std::string &address, bool audioOnly, const std::atomic<bool> &stop,
+              Input &input) {
+    AVFormatContext *opening = avformat_alloc_context();
+    if (!opening)
+        return AVERROR(ENOMEM);
+    opening->interrupt_callback = {&Interrupted, const_cast<std::atomic<bool> *>(&stop)};
+    AVDictionary *options = OpenOptions(audioOnly);
+    const int opened =
+        avformat_open_input(&opening, address.c_str(), av_find_input_format("rtsp"), &options);
+    av_dict_free(&options);
+    if (opened >= 0)
+        input.reset(opening);
+    return opened;
+}
+
+// Errors that say nothing about the stream: nobody answered at all.
+bool IsNetworkError(int error) {
+    for (int code : {ECONNREFUSED, ETIMEDOUT, EHOSTUNREACH, ENETUNREACH, ECONNRESET, EIO})
+        if (error == AVERROR(code))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -140,25 +166,21 @@ CameraAudioEnd PlayCameraAudio(const std::string &host, SoundServer &server,
     static std::once_flag networkInit;
     std::call_once(networkInit, [] { avformat_network_init(); });
 
+    // Only the sound is set up, so the picture does not travel for nothing. A camera without
+    // sound refuses such a session in its own way; asking again for everything tells that
+    // apart from other refusals (and still plays the sound of a camera that only streams
+    // whole sessions, dropping the picture).
     const std::string address = StreamAddressFor(host);
-    AVFormatContext *opening = avformat_alloc_context();
-    if (!opening)
-        return CameraAudioEnd::Unavailable;
-    opening->interrupt_callback = {&Interrupted, const_cast<std::atomic<bool> *>(&stop)};
-    AVDictionary *options = OpenOptions();
-    const int opened =
-        avformat_open_input(&opening, address.c_str(), av_find_input_format("rtsp"), &options);
-    av_dict_free(&options);
+    Input input;
+    int opened = OpenInput(address, true, stop, input);
+    if (opened < 0 && !stop.load() && !IsNetworkError(opened))
+        opened = OpenInput(address, false, stop, input);
     if (opened < 0) {
         if (stop.load())
             return CameraAudioEnd::Stopped;
-        // An RTSP session with no track left after the media filter: the camera has no sound.
-        MicLog(opened == AVERROR_INVALIDDATA ? "no audio track at %s (%s), retrying"
-                                             : "cannot open %s (%s), retrying",
-               address.c_str(), ErrorText(opened).c_str());
+        MicLog("cannot open %s (%s), retrying", address.c_str(), ErrorText(opened).c_str());
         return CameraAudioEnd::Unavailable;
     }
-    const std::unique_ptr<AVFormatContext, InputCloser> input(opening);
 
     const AVCodec *codec = nullptr;
     const int audio = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
