@@ -8,7 +8,7 @@
 #include "log/log.h"
 #include "login/login.h"
 #include "login/virtualcamerausage.h"
-#include "main/noaudiobridge.h"
+#include "main/audiodrive.h"
 #include "main/runloop.h"
 #include "menu/menu.h"
 #include "platform/shutdownrequest.h"
@@ -31,13 +31,14 @@ int main(int argc, char *argv[]) {
     }
 
     LOG::init();
+    // Loads the audio bridge at every start, before anything is shown.
+    AudioDrive audio;
     IniFile &settings = IniFile::getInstance();
     quitOnTerminationRequest();
 
     installUiFont();
     Menu::getInstance()->setLanguage(settings.language());
 
-    NoAudioBridge audio;
     Login *login = Login::getInstance();
     FilterRegistrar registrar(settings, QCoreApplication::applicationDirPath());
     WindowModeChooser chooser(registrar);
