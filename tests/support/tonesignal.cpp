@@ -24,7 +24,8 @@ std::vector<std::int16_t> readRaw(const QString &path) {
         return {};
     const QByteArray bytes = file.readAll();
     std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size()) / 2);
-    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+    if (!samples.empty()) // an empty recording has no buffer to copy into
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
     return samples;
 }
 
