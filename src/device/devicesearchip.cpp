@@ -115,10 +115,17 @@ void DeviceSearchIP::onRun() {
             recheckStep();
         }
         if (stopRequested())
-            return;
+            break;
         // Replies are delivered during the wait.
         waitMs(passWaitMs);
     }
+    // The access manager and its pending replies live on this thread: they go as it finishes.
+    QMutexLocker lock(m_lock);
+    m_scanReplies.clear();
+    m_modeReplies.clear();
+    m_attributeReplies.clear();
+    m_manager->deleteLater();
+    m_manager = nullptr;
 }
 
 bool DeviceSearchIP::startSearch() {

@@ -1,13 +1,13 @@
 #include "device/network.h"
 
 #include "device/camera/configrunner.h"
-#include "device/cloud/accountdesk.h"
-#include "device/cloud/versionupdater.h"
 #include "device/camera/eventapplier.h"
 #include "device/camera/paramquery.h"
 #include "device/camera/statuspoller.h"
-#include "device/devicesearchip.h"
+#include "device/cloud/accountdesk.h"
 #include "device/cloud/cloudhost.h"
+#include "device/cloud/versionupdater.h"
+#include "device/devicesearchip.h"
 #include "device/lanproxyfactory.h"
 #include "device/localaddress.h"
 #include "device/threadcheck.h"
@@ -41,8 +41,7 @@ void Network::setAccessManagerFactory(AccessManagerFactory factory) {
 }
 
 Network::Network()
-    : m_waitLoop(new QEventLoop(this)),
-      m_version(QStringLiteral("%1.%2.%3").arg(1).arg(0).arg(34)),
+    : m_waitLoop(new QEventLoop(this)), m_version(QStringLiteral("%1.%2.%3").arg(1).arg(0).arg(34)),
       m_router([this](QNetworkReply *reply, int tag) { dispatch(reply, tag); }),
       m_issuer(m_router,
                [this](QNetworkReply *reply) {
@@ -162,9 +161,16 @@ void Network::onRun() {
         m_query->runStep();
         m_account->sendStep();
         if (quitRequested())
-            return;
+            break;
         waitMs(passWaitMs);
     }
+    // The access manager with its pending replies and the event listener live on this thread;
+    // they go as it finishes, never from the thread that later destroys the engine.
+    m_issuer.setManager(nullptr);
+    m_router.forgetAll();
+    manager->deleteLater();
+    m_listener->deleteLater();
+    m_listener = nullptr;
 }
 
 void Network::httpGet(const QString &url, int tag) {

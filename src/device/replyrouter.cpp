@@ -59,3 +59,9 @@ void ReplyRouter::route(QNetworkReply *reply) {
     }
     dispatchAndRelease(reply, tag);
 }
+
+void ReplyRouter::forgetAll() {
+    QMutexLocker lock(&m_lock);
+    m_tags.clear();
+    m_deferred.clear();
+}

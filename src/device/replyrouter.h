@@ -31,6 +31,8 @@ public:
     void route(QNetworkReply *reply);
 
     int pendingCount();
+    // Drops every reply still tracked, for when their access manager goes with them.
+    void forgetAll();
 
 private:
     friend class ReplyRouterLockHolder;

@@ -1022,16 +1022,23 @@ void taryWidget::onModifyNameSingle(QString name) {
     m_parts.camPair->updateSlotName(m_current.mac, name);
 }
 
-void taryWidget::onShowOptionUI(QString mac) {
+bool taryWidget::knownCamera(const QString &mac, DeviceBaseInfo_t &dev) const {
     if (mac.isEmpty()) {
         LOG_ERROR << "mac is empty";
-        return;
+        return false;
     }
-    const DeviceBaseInfo_t dev = m_hub->devList().getDevMeta(mac);
+    dev = m_hub->devList().getDevMeta(mac);
     if (dev.mac.isEmpty()) {
         LOG_ERROR << "the Info of the device is error get from devList";
-        return;
+        return false;
     }
+    return true;
+}
+
+void taryWidget::onShowOptionUI(QString mac) {
+    DeviceBaseInfo_t dev;
+    if (!knownCamera(mac, dev))
+        return;
     m_parts.camPair->setHDRState(dev.videoCfg.hdr, !dev.videoCfg.liveStatus);
     m_parts.camPair->showSettings(mac, dev.name, true);
 }
@@ -1041,16 +1048,10 @@ void taryWidget::onBtnOption() {
 }
 
 void taryWidget::onSwitchHDR(QString mac, bool status) {
-    if (mac.isEmpty()) {
-        LOG_ERROR << "mac is empty";
+    DeviceBaseInfo_t dev;
+    if (!knownCamera(mac, dev))
         return;
-    }
-    const DeviceBaseInfo_t dev = m_hub->devList().getDevMeta(mac);
-    if (dev.mac.isEmpty()) {
-        LOG_ERROR << "the Info of the device is error get from devList";
-        return;
-    }
-    LOG_NOTE << "taryWidget: switch HDR " << mac << (status ? "true" : "false");
+    LOG_NOTE << "taryWidget: switch HDR " << mac << boolText(status);
     m_network->setDeviceHDR(dev.ip, status);
 }
 

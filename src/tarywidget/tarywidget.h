@@ -160,6 +160,8 @@ private:
     void computeHome();
     void hidePopups();
     bool refuseWhileDeviceInUse(const QString &mac);
+    // The registry's record of a camera the user acts on; false (logged) for none.
+    bool knownCamera(const QString &mac, DeviceBaseInfo_t &dev) const;
     // Logs the note that fits and returns false for an empty MAC or an id outside 1-4.
     static bool checkPairArguments(const QString &mac, CamID_e id, const char *emptyNote,
                                    const char *idNote);

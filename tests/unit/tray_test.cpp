@@ -217,6 +217,14 @@ TEST_F(TrayTest, AVirtualCameraInUseBlocksRemoveSwitchQuitAndSignOut) {
     EXPECT_EQ(prompts.prompts.last().title, "确认要退出吗?");
     EXPECT_TRUE(window->isVisible());
 
+    // A camera the registry does not know, or none at all, opens nothing.
+    LogCapture log;
+    window->onShowOptionUI(QStringLiteral("TorviGone"));
+    window->onSwitchHDR(QString(), true);
+    EXPECT_TRUE(log.hasError(QStringLiteral("the Info of the device is error get from devList")));
+    EXPECT_TRUE(log.hasError(QStringLiteral("mac is empty")));
+    EXPECT_FALSE(camPair->isVisible());
+
     // The filter stops: the slot is free to go again.
     emit window->updateVirtualCamStatus(VCamera2, false);
     EXPECT_TRUE(camPair->isAllIdle());
