@@ -25,6 +25,8 @@ packages=(
   # camera simulator: RTSP server with H.264 encoding
   libgstrtspserver-1.0-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+  # its sound in a coding the bridge cannot decode (SBC)
+  gstreamer1.0-plugins-bad
   # the microphone bridge: FFmpeg's resampler and the sound server's client library; its tests
   # run a private sound server and record from it
   libswresample-dev libpulse-dev pulseaudio pulseaudio-utils

@@ -110,9 +110,15 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
         QStringLiteral("audio"),
         QStringLiteral("Add an audio track to the RTSP stream: a 1 kHz tone with a 100 ms gap"
                        " at the start of every second."));
-    parser.addOptions({help,      address,   httpPort, eventPort, uid,      name,   softVersion,
-                       mediaMode, videoMode, rotation, live,      battery,  charge, ac,
-                       workMode,  noControl, mdnsUid,  noMdns,    rtspPort, noRtsp, audio});
+    const QCommandLineOption audioCodec(
+        QStringLiteral("audio-codec"),
+        QStringLiteral("The audio track's coding (implies --audio): opus (48 kHz), alaw (G.711 at"
+                       " 8 kHz) or undecodable (SBC, which FFmpeg receivers cannot unpack)."),
+        QStringLiteral("C"));
+    parser.addOptions({help,        address,   httpPort,  eventPort, uid,     name,
+                       softVersion, mediaMode, videoMode, rotation,  live,    battery,
+                       charge,      ac,        workMode,  noControl, mdnsUid, noMdns,
+                       rtspPort,    noRtsp,    audio,     audioCodec});
 
     auto invalid = [message](const QString &text) {
         *message = text;
@@ -203,7 +209,16 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
                            .arg(parsed.mdnsUid));
     parsed.mdns = !parser.isSet(noMdns);
     parsed.rtsp = !parser.isSet(noRtsp);
-    parsed.audio = parser.isSet(audio);
+    const QString codec = parser.value(audioCodec);
+    if (codec == QLatin1String("opus") || (codec.isEmpty() && parser.isSet(audio)))
+        parsed.audio = AudioTrack::Opus;
+    else if (codec == QLatin1String("alaw"))
+        parsed.audio = AudioTrack::Alaw;
+    else if (codec == QLatin1String("undecodable"))
+        parsed.audio = AudioTrack::Undecodable;
+    else if (!codec.isEmpty())
+        return invalid(QStringLiteral("--audio-codec must be opus, alaw or undecodable, got \"%1\"")
+                           .arg(codec));
 
     parsed.control = !parser.isSet(noControl);
     *options = parsed;

@@ -4,6 +4,7 @@
 
 #include "camerastate.h"
 #include "cgihandler.h"
+#include "rtspserver.h"
 
 #include <QHostAddress>
 #include <QString>
@@ -28,7 +29,7 @@ struct Options {
     bool mdns = true;
     bool rtsp = true;
     quint16 rtspPort = 554; // 0: any free port
-    bool audio = false;     // an Opus track beside the video
+    AudioTrack audio = AudioTrack::None;
 };
 
 enum class ParseResult { Run, Help, Invalid };

@@ -26,7 +26,7 @@ int bitrateKbps(const VideoFormat &format) {
 // One slice per picture (no sliced threads), so a client that joins mid-frame
 // loses that frame only; two frame threads keep 4K30 up with two cores at the
 // cost of one frame of delay.
-std::string launchLine(const VideoFormat &format, bool audio) {
+std::string launchLine(const VideoFormat &format, AudioTrack audio) {
     std::ostringstream line;
     line << "( videotestsrc name=pattern is-live=true pattern=smpte"
          << " ! video/x-raw,format=I420,width=" << format.width << ",height=" << format.height
@@ -38,12 +38,26 @@ std::string launchLine(const VideoFormat &format, bool audio) {
          << " ! rtph264pay name=pay0 pt=96 config-interval=-1";
     // A known signal for audio tests: a 1 kHz tone cut by toneProbe into one-second periods
     // that start with 100 ms of silence; 10 ms buffers keep the onset times fine-grained.
-    if (audio)
+    if (audio != AudioTrack::None)
         line << " audiotestsrc name=tone is-live=true wave=sine freq=1000 volume=0.2"
              << " samplesperbuffer=" << toneRate / 100
              << " ! audio/x-raw,format=S16LE,rate=" << toneRate
-             << ",channels=1 ! audioconvert ! audioresample"
-             << " ! opusenc frame-size=10 ! valve name=stall1 ! rtpopuspay name=pay1 pt=97";
+             << ",channels=1 ! audioconvert ! audioresample";
+    switch (audio) {
+    case AudioTrack::None:
+        break;
+    case AudioTrack::Opus:
+        line << " ! opusenc frame-size=10 ! valve name=stall1 ! rtpopuspay name=pay1 pt=97";
+        break;
+    case AudioTrack::Alaw:
+        line << " ! audio/x-raw,rate=8000 ! alawenc ! valve name=stall1"
+             << " ! rtppcmapay name=pay1 pt=8";
+        break;
+    case AudioTrack::Undecodable:
+        // Bluetooth's SBC: an audio track that FFmpeg's RTP reader does not unpack.
+        line << " ! sbcenc ! valve name=stall1 ! rtpsbcpay name=pay1 pt=97";
+        break;
+    }
     line << " )";
     return line.str();
 }
@@ -163,8 +177,8 @@ bool RtspServer::initialize(std::string *error) {
     return false;
 }
 
-RtspServer::RtspServer(const std::string &address, int port, bool audio, const VideoFormat &format,
-                       Callbacks callbacks)
+RtspServer::RtspServer(const std::string &address, int port, AudioTrack audio,
+                       const VideoFormat &format, Callbacks callbacks)
     : m_audio(audio), m_callbacks(std::move(callbacks)), m_server(gst_rtsp_server_new()),
       m_factory(gst_rtsp_media_factory_new()), m_format(format) {
     gst_rtsp_server_set_address(m_server, address.c_str());

@@ -1,5 +1,5 @@
 // RtspServer is the camera's RTSP face, built on gst-rtsp-server: one live
-// H.264 test picture (and, when asked, an Opus audio track) shared by every
+// H.264 test picture (and, when asked, an audio track) shared by every
 // client at /livestream/11, plus the switches tests use to break it.
 //
 // The picture is videotestsrc's SMPTE colour bars, chosen because a receiver
@@ -38,6 +38,10 @@ struct VideoFormat {
     bool operator==(const VideoFormat &) const = default;
 };
 
+// The audio track beside the picture: the test tone as Opus (48 kHz), as G.711 A-law (8 kHz,
+// as many cameras send it), or as SBC, which FFmpeg's RTP reader does not unpack.
+enum class AudioTrack { None, Opus, Alaw, Undecodable };
+
 class RtspServer {
 public:
     struct Callbacks {
@@ -54,7 +58,7 @@ public:
     static bool initialize(std::string *error);
 
     // port 0: any free port, kept for later listen() calls.
-    RtspServer(const std::string &address, int port, bool audio, const VideoFormat &format,
+    RtspServer(const std::string &address, int port, AudioTrack audio, const VideoFormat &format,
                Callbacks callbacks);
     ~RtspServer();
     RtspServer(const RtspServer &) = delete;
@@ -82,7 +86,7 @@ private:
     static void onMediaUnprepared(GstRTSPMedia *media, RtspServer *self);
     void applyStall(GstRTSPMedia *media) const;
 
-    bool m_audio;
+    AudioTrack m_audio;
     Callbacks m_callbacks;
     GstRTSPServer *m_server;
     GstRTSPMediaFactory *m_factory;

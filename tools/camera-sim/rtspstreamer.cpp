@@ -4,7 +4,7 @@
 #include "console.h"
 
 RtspStreamer::RtspStreamer(const CameraState *state, const QHostAddress &address, quint16 port,
-                           bool audio, QObject *parent)
+                           AudioTrack audio, QObject *parent)
     : QObject(parent), m_state(state) {
     const std::string host = address.toString().toStdString();
     const VideoFormat format = formatFor(state->mediaMode(), state->rotation());

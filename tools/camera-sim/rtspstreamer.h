@@ -24,8 +24,8 @@ class RtspStreamer : public QObject {
     Q_OBJECT
 public:
     // port 0: any free port, kept across stop and start.
-    RtspStreamer(const CameraState *state, const QHostAddress &address, quint16 port, bool audio,
-                 QObject *parent = nullptr);
+    RtspStreamer(const CameraState *state, const QHostAddress &address, quint16 port,
+                 AudioTrack audio, QObject *parent = nullptr);
     ~RtspStreamer() override;
 
     // Listens (again); false with the reason when the port cannot be bound.
