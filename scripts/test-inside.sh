@@ -24,6 +24,7 @@ build/default/bench/bench_convert --benchmark_min_time=0.01 || status=1
 build/default/bench/bench_network events 100 || status=1
 build/default/bench/bench_network poll 2 3 || status=1
 build/default/bench/bench_live --smoke || status=1
+build/default/bench/bench_mic --smoke || status=1
 
 echo "== tests"
 ctest --preset default -j 2 || status=1

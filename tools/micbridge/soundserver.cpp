@@ -125,6 +125,8 @@ bool SoundServer::Open() {
     const bool published =
         LoadModule("module-null-sink", sinkArguments.c_str(), sinkModule_) &&
         LoadModule("module-remap-source", sourceArguments.c_str(), sourceModule_) && OpenStream();
+    if (published)
+        RestartSinkClock();
     pa_threaded_mainloop_unlock(loop_);
     if (!published) {
         Close();
@@ -132,6 +134,23 @@ bool SoundServer::Open() {
     }
     MicLog("sound server: microphone published (modules %u, %u)", sinkModule_, sourceModule_);
     return true;
+}
+
+// Loop locked. A null sink starts with a 2 s block and follows a lower latency only after it:
+// suspending and resuming it starts its clock again at the stream's latency, so recording
+// programs get sound from the start rather than two seconds later.
+void SoundServer::RestartSinkClock() {
+    for (const int suspend : {1, 0}) {
+        bool done = false;
+        pa_operation *operation = pa_context_suspend_sink_by_name(
+            context_, kSinkName, suspend,
+            [](pa_context *, int, void *flag) { *static_cast<bool *>(flag) = true; }, &done);
+        if (!operation)
+            return;
+        if (!Wait([&] { return done; }, kRequestTimeoutMs, true))
+            pa_operation_cancel(operation);
+        pa_operation_unref(operation);
+    }
 }
 
 // Loop locked.
@@ -195,16 +214,18 @@ bool SoundServer::OpenStream() {
     stream_ = pa_stream_new(context_, "Camera sound", &spec, nullptr);
     if (!stream_)
         return false;
-    // The target length bounds what may be queued; playback starts with a short cushion
-    // against network jitter and starts again the same way after the camera's sound stops.
+    // The server keeps the whole delay (queue and sink) near the target, with the usual
+    // cushion against network jitter before playback starts (again); Admissible() bounds the
+    // rest on the stream's interpolated timing.
     pa_buffer_attr attributes{};
     attributes.maxlength = BytesFor(kMaxQueuedMs);
-    attributes.tlength = BytesFor(kMaxQueuedMs);
-    attributes.prebuf = BytesFor(40);
+    attributes.tlength = BytesFor(kTargetMs);
+    attributes.prebuf = static_cast<std::uint32_t>(-1);
     attributes.minreq = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
-    if (pa_stream_connect_playback(stream_, kSinkName, &attributes, PA_STREAM_NOFLAGS, nullptr,
-                                   nullptr) < 0) {
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_playback(stream_, kSinkName, &attributes, flags, nullptr, nullptr) < 0) {
         MicLog("sound server: playback not started (%s)", pa_strerror(pa_context_errno(context_)));
         return false;
     }
@@ -220,6 +241,32 @@ bool SoundServer::OpenStream() {
         return false;
     }
     return true;
+}
+
+// Loop locked.
+std::size_t SoundServer::Admissible(std::size_t bytes) {
+    pa_usec_t delayUs = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream_, &delayUs, &negative) < 0) {
+        // No timing from the server yet: its own request is the bound.
+        const std::size_t room = pa_stream_writable_size(stream_);
+        return room == static_cast<std::size_t>(-1) ? 0
+                                                    : std::min(bytes, room - room % kFrameBytes);
+    }
+    const std::int64_t delayMs = negative ? 0 : static_cast<std::int64_t>(delayUs / 1000);
+    const std::int64_t now = NowUs();
+    if (catchingUp_ && delayMs <= kTargetMs / 2)
+        catchingUp_ = false;
+    if (delayMs <= kCatchUpAboveMs)
+        aboveSinceUs_ = 0;
+    else if (aboveSinceUs_ == 0)
+        aboveSinceUs_ = now;
+    else if (now - aboveSinceUs_ >= kCatchUpAfterMs * 1000)
+        catchingUp_ = true;
+    if (catchingUp_ || delayMs >= kMaxQueuedMs)
+        return 0;
+    const std::size_t room = BytesFor(static_cast<int>(kMaxQueuedMs - delayMs));
+    return std::min(bytes, room);
 }
 
 bool SoundServer::IsReady() {
@@ -238,15 +285,9 @@ bool SoundServer::Write(const std::int16_t *frames, std::size_t count) {
     const std::size_t bytes = count * kFrameBytes;
     pa_threaded_mainloop_lock(loop_);
     bool ok = pa_stream_get_state(stream_) == PA_STREAM_READY;
-    std::size_t room = ok ? pa_stream_writable_size(stream_) : 0;
-    if (room == static_cast<std::size_t>(-1))
+    const std::size_t taken = ok ? Admissible(bytes) : 0;
+    if (taken > 0 && pa_stream_write(stream_, frames, taken, nullptr, 0, PA_SEEK_RELATIVE) < 0)
         ok = false;
-    std::size_t taken = 0;
-    if (ok) {
-        taken = std::min(bytes, room - room % kFrameBytes);
-        if (taken > 0 && pa_stream_write(stream_, frames, taken, nullptr, 0, PA_SEEK_RELATIVE) < 0)
-            ok = false;
-    }
     pa_threaded_mainloop_unlock(loop_);
     if (!ok) {
         MicLog("sound server: playback lost");
@@ -255,7 +296,7 @@ bool SoundServer::Write(const std::int16_t *frames, std::size_t count) {
     droppedBytes_ += static_cast<std::int64_t>(bytes - taken);
     const std::int64_t now = NowUs();
     if (droppedBytes_ > 0 && now - lastDropReportUs_ >= kDropReportIntervalUs) {
-        MicLog("sound server: %lld ms of sound dropped beyond %d ms queued",
+        MicLog("sound server: %lld ms of sound dropped to keep the delay down (at most %d ms)",
                static_cast<long long>(droppedBytes_ * 1000 / (kRate * kFrameBytes)), kMaxQueuedMs);
         droppedBytes_ = 0;
         lastDropReportUs_ = now;

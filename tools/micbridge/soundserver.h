@@ -4,8 +4,11 @@
 // stream into the sink.
 //
 // Open() loads both modules (after unloading any a crashed run left behind) and Close() unloads
-// them again, so the microphone exists exactly while the bridge runs. Write() keeps at most
-// kMaxQueuedMs of sound queued and drops what is beyond, with a rate-limited log line.
+// them again, so the microphone exists exactly while the bridge runs. The server keeps the
+// delay near kTargetMs; Write() drops what would queue more than kMaxQueuedMs, and after a
+// burst from the network (the delay above kCatchUpAboveMs for kCatchUpAfterMs) drops until the
+// delay is at half the target, where a fresh start leaves it, so the sound does not stay late
+// behind the picture. Drops are logged at most every few seconds.
 //
 // Used by the bridge's worker thread only; libpulse runs its own event thread inside. Every wait
 // has a deadline, and the waits of Open() also end when the stop flag is set, so a stop is never
@@ -27,7 +30,10 @@ class SoundServer {
 public:
     static constexpr int kRate = 48000;
     static constexpr int kChannels = 2;
+    static constexpr int kTargetMs = 60;
     static constexpr int kMaxQueuedMs = 200;
+    static constexpr int kCatchUpAboveMs = 120;
+    static constexpr int kCatchUpAfterMs = 2000;
 
     explicit SoundServer(const std::atomic<bool> &stop);
     ~SoundServer();
@@ -50,6 +56,8 @@ private:
     void UnloadModule(std::uint32_t &index);
     void UnloadLeftovers();
     bool OpenStream();
+    void RestartSinkClock();
+    std::size_t Admissible(std::size_t bytes);
 
     const std::atomic<bool> &stop_;
     pa_threaded_mainloop *loop_ = nullptr;
@@ -59,6 +67,8 @@ private:
     std::uint32_t sourceModule_;
     std::int64_t droppedBytes_ = 0;
     std::int64_t lastDropReportUs_ = 0;
+    std::int64_t aboveSinceUs_ = 0; // since when the delay is above kCatchUpAboveMs, or 0
+    bool catchingUp_ = false;
 };
 
 } // namespace Kestra
