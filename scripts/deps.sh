@@ -20,8 +20,9 @@ packages=(
   libturbojpeg0-dev
   # kestra-capture: sample checksums
   zlib1g-dev
-  # KestraCamera's Windows compile check: mingw-w64 with its DirectShow headers
-  g++-mingw-w64-i686
+  # KestraCamera for Windows: mingw-w64 with its DirectShow headers, zlib for the Windows
+  # kestra-capture, nasm for FFmpeg's decoder, and Wine (its 32-bit half) to run them
+  g++-mingw-w64-i686 libz-mingw-w64-dev nasm wine wine32:i386
   # camera simulator: RTSP server with H.264 encoding
   libgstrtspserver-1.0-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
@@ -41,6 +42,24 @@ packages=(
   librsvg2-bin
 )
 
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+# Wine's 32-bit half comes from the i386 architecture; FFmpeg for Windows is built from
+# Debian's source package (scripts/ffmpeg-win.sh), which needs deb-src entries.
+refresh=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  refresh=1
+fi
+sources=/etc/apt/sources.list.d/kestra-deb-src.sources
+if [ ! -f "$sources" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+    $SUDO tee "$sources" >/dev/null
+  refresh=1
+fi
+[ "$refresh" = 0 ] || $SUDO apt-get update -q
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -48,11 +67,10 @@ done
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "deps: all ${#packages[@]} packages present"
-  exit 0
+else
+  echo "deps: installing ${missing[*]}"
+  [ "$refresh" = 1 ] || $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-echo "deps: installing ${missing[*]}"
-$SUDO apt-get update -q
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+bash "$(dirname "$0")/ffmpeg-win.sh"
