@@ -20,9 +20,10 @@ packages=(
   libturbojpeg0-dev
   # kestra-capture: sample checksums
   zlib1g-dev
-  # KestraCamera for Windows: mingw-w64 with its DirectShow headers, zlib for the Windows
-  # kestra-capture, nasm for FFmpeg's decoder, and Wine (its 32-bit half) to run them
-  g++-mingw-w64-i686 libz-mingw-w64-dev nasm wine wine32:i386
+  # KestraCamera for Windows: mingw-w64 with its DirectShow headers for the 32-bit product and
+  # the 64-bit build that Wine runs here (this kind of machine runs no 32-bit code), zlib for
+  # the Windows kestra-capture, nasm for FFmpeg's decoder, and Wine
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm wine wine64
   # camera simulator: RTSP server with H.264 encoding
   libgstrtspserver-1.0-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
@@ -45,13 +46,9 @@ packages=(
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
-# Wine's 32-bit half comes from the i386 architecture; FFmpeg for Windows is built from
-# Debian's source package (scripts/ffmpeg-win.sh), which needs deb-src entries.
+# FFmpeg for Windows is built from Debian's source package (scripts/ffmpeg-win.sh), which needs
+# deb-src entries.
 refresh=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-  refresh=1
-fi
 sources=/etc/apt/sources.list.d/kestra-deb-src.sources
 if [ ! -f "$sources" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
   sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
@@ -73,4 +70,5 @@ else
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-bash "$(dirname "$0")/ffmpeg-win.sh"
+bash "$(dirname "$0")/ffmpeg-win.sh" i686
+bash "$(dirname "$0")/ffmpeg-win.sh" x86_64
