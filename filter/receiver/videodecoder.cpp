@@ -90,8 +90,10 @@ AVPixelFormat VideoDecoder::ChooseSurfaceFormat(AVCodecContext *context,
     for (const AVPixelFormat *format = offered; *format != AV_PIX_FMT_NONE; ++format)
         if (*format == self->hardwareFormat_)
             return *format;
+    // The device opened but cannot decode this stream (a profile it lacks, or a driver without
+    // video decoding, as under Wine): decode in software rather than not at all.
     VCLogTo(self->slot_, 10, "Failed to get HW surface format.\n");
-    return AV_PIX_FMT_NONE;
+    return avcodec_default_get_format(context, offered);
 }
 
 int VideoDecoder::SendPacket(const AVPacket &packet) {

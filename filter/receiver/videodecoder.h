@@ -1,6 +1,7 @@
 // The video decoder of one camera connection: FFmpeg's decoder for the stream, on the graphics
 // hardware where the platform offers a device (DXVA2 on Windows; VAAPI, then CUDA on Linux),
-// in software otherwise. Pictures always come out in system memory.
+// in software otherwise, also when the device opened but cannot decode the stream. Pictures
+// always come out in system memory.
 //
 // Threads: opened on the receiver thread, then used only by the pin's streaming thread; it is
 // shared (shared_ptr) by the packets of its connection, so a reconnection never frees a
