@@ -5,7 +5,7 @@
 // Called on the main thread only; nothing here keeps state between calls.
 #pragma once
 
-#include "runtime/comref.h"
+#include "comref.h"
 
 #include <streams.h>
 
