@@ -6,17 +6,21 @@
 //
 // Exit status: 0 on success, 1 on any failure (with a message on stderr), 2 for a usage error.
 #include "capturedevice.h"
+#include "capturegraph.h"
 #include "capturesink.h"
+#include "comsession.h"
 #include "graboptions.h"
+#include "pathtext.h"
 #include "sampleanalysis.h"
 #include "snapshotwriter.h"
-
-#include "runtime/filtergraph.h"
+#include "videodevices.h"
+#include "widetext.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,25 +50,9 @@ int Usage() {
     return kUsage;
 }
 
-// COM for the lifetime of a command.
-class ComScope {
-public:
-    ComScope() : m_hr(CoInitialize(nullptr)) {}
-    ~ComScope() {
-        if (SUCCEEDED(m_hr))
-            CoUninitialize();
-    }
-    ComScope(const ComScope &) = delete;
-    ComScope &operator=(const ComScope &) = delete;
-    HRESULT result() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
-};
-
 int ListCommand() {
     std::vector<std::string> names;
-    const HRESULT hr = ListVideoDevices(&names);
+    const HRESULT hr = EnumerateVideoDevices(&names);
     if (FAILED(hr))
         return Fail("cannot enumerate the video input devices: " + HresultText(hr));
     for (const std::string &name : names)
@@ -164,7 +152,7 @@ private:
         out.write(reinterpret_cast<const char *>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         if (!out.flush())
-            m_failure = "cannot write " + file.string();
+            m_failure = "cannot write " + PathText(file);
     }
 
     const GrabOptions &m_options;
@@ -180,7 +168,7 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 
 // Stops the graph, waits, pauses it and runs it again; says when on stdout, on the sample
 // lines' clock: when the stop returned and when the run was asked for.
-HRESULT RestartGraph(FilterGraph &graph, double stoppedSeconds,
+HRESULT RestartGraph(CaptureGraph &graph, double stoppedSeconds,
                      std::chrono::steady_clock::time_point runStart) {
     HRESULT hr = graph.Stop();
     std::printf("graph stopped at_ms=%.1f\n", MsSince(runStart));
@@ -215,7 +203,7 @@ int GrabCommand(const GrabOptions &options) {
         std::error_code error;
         std::filesystem::create_directories(*options.out, error);
         if (error)
-            return Fail("cannot create " + options.out->string() + ": " + error.message());
+            return Fail("cannot create " + PathText(*options.out) + ": " + error.message());
     }
 
     GrabOutput output(options);
@@ -237,17 +225,16 @@ int GrabCommand(const GrabOptions &options) {
     if (FAILED(hr))
         return Fail("the sink filter has no input pin: " + HresultText(hr));
 
-    ComRef<FilterGraph> graph;
-    hr = FilterGraph::Create(graph.Out());
-    if (FAILED(hr))
+    const std::unique_ptr<CaptureGraph> graph = CaptureGraph::Create(&hr);
+    if (!graph)
         return Fail("cannot create the filter graph: " + HresultText(hr));
     if (FAILED(hr = graph->AddFilter(device.filter.get(), OLESTR("Video Source"))) ||
         FAILED(hr = graph->AddFilter(sink.get(), OLESTR("Capture Sink"))))
         return Fail("cannot add the filters to the graph: " + HresultText(hr));
-    hr = graph->ConnectDirect(device.pin.get(), sinkPin.get(), nullptr);
+    hr = graph->Connect(device.pin.get(), sinkPin.get(), nullptr);
     if (FAILED(hr))
         return Fail("connect failed: " + HresultText(hr));
-    graph->SetDefaultSyncSource();
+    graph->UseDefaultClock();
 
     output.Start();
     hr = graph->Run();
@@ -260,7 +247,7 @@ int GrabCommand(const GrabOptions &options) {
     };
     if (options.stopAt) {
         std::this_thread::sleep_for(seconds(*options.stopAt));
-        if (FAILED(hr = RestartGraph(*graph.get(), options.stoppedFor, output.runStart())))
+        if (FAILED(hr = RestartGraph(*graph, options.stoppedFor, output.runStart())))
             return Fail("restart failed: " + HresultText(hr));
         std::this_thread::sleep_for(
             seconds(*options.seconds - *options.stopAt - options.stoppedFor));
@@ -294,7 +281,8 @@ int GrabCommand(const GrabOptions &options) {
     return 0;
 }
 
-int Run(const std::vector<std::string_view> &args) {
+int Run(const std::vector<std::string> &arguments) {
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     if (args.empty())
         return Usage();
     const std::string_view command = args[0];
@@ -312,8 +300,8 @@ int Run(const std::vector<std::string_view> &args) {
 } // namespace
 
 int main(int argc, char **argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    ComScope com;
+    const std::vector<std::string> args = CommandLineArguments(argc, argv);
+    ComSession com;
     if (FAILED(com.result()))
         return Fail("CoInitialize failed: " + HresultText(com.result()));
     return Run(args);

@@ -1,5 +1,6 @@
 #include "snapshotwriter.h"
 #include "fourcc.h"
+#include "pathtext.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -112,7 +113,7 @@ bool WritePngSnapshot(const std::filesystem::path &file, const uint8_t *data, si
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(packet->data), packet->size);
     if (!out.flush()) {
-        *error = "cannot write " + file.string();
+        *error = "cannot write " + PathText(file);
         return false;
     }
     return true;
