@@ -1,8 +1,9 @@
-// kestra-capture: a video application over our DirectShow layer. It lists the video input
-// devices, lists a device's formats, and grabs samples from a device through a filter graph
-// (device filter -> CaptureSinkFilter), printing each sample's times, CRC-32 and, for pictures
-// from the camera simulator, the frame number and latency read off its stamp; it writes the
-// samples and a PNG snapshot of the last one.
+// kestra-capture: a video application over DirectShow (our runtime on Linux, the system's on
+// Windows; the platform layer hides which). It lists the video input devices, lists a device's
+// formats, and grabs samples from a device through a filter graph (device filter ->
+// CaptureSinkFilter), printing each sample's times, CRC-32 and, for pictures from the camera
+// simulator, the frame number and latency read off its stamp; it writes the samples and a PNG
+// snapshot of the last one.
 //
 // Exit status: 0 on success, 1 on any failure (with a message on stderr), 2 for a usage error.
 #include "capturedevice.h"
