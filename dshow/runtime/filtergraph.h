@@ -11,7 +11,7 @@
 // leave the graph.
 #pragma once
 
-#include "comref.h"
+#include "baseclasses/comref.h"
 
 #include <dshow.h>
 

@@ -1,17 +1,26 @@
 // kestra-capture without a graph: the grab options, what it works out from a sample (CRC-32,
-// the simulator's stamp, latency), the sample and summary lines other tests parse, and the
-// recorder that takes samples off the streaming thread and hands them to its worker in order.
+// the simulator's stamp, latency), the sample and summary lines other tests parse, the
+// recorder that takes samples off the streaming thread and hands them to its worker in order,
+// and the PNG snapshot as an independent decoder reads it.
 #include "capturesink.h"
 #include "framestamp.h"
 #include "graboptions.h"
+#include "pathtext.h"
 #include "sampleanalysis.h"
+#include "snapshotwriter.h"
 #include "support/fakemediasample.h"
 
 #include <gtest/gtest.h>
 
 #include <zlib.h>
 
+#include <QColor>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -232,6 +241,84 @@ TEST(SampleRecorder, TakesOnlyTheWantedSamplesAndSaysWhenTheyAreHandled) {
     recorder.Record(&late.sample, std::chrono::steady_clock::now());
     EXPECT_TRUE(recorder.Take().empty()) << "facts not kept when not asked for";
     EXPECT_TRUE(recorder.Summary().Line({}).starts_with("frames=3 "));
+}
+
+// A picture whose left half is white and right half red, in the sample's own layout
+// (limited-range BT.601, as the camera delivers it).
+std::vector<uint8_t> TwoColourPicture(uint32_t fourcc, int width, int height) {
+    struct Yuv {
+        uint8_t y, u, v;
+    };
+    const Yuv white{235, 128, 128};
+    const Yuv red{81, 90, 240};
+    const auto at = [&](int x) {
+        return x < width / 2 ? white : red;
+    };
+    const auto w = static_cast<size_t>(width);
+    std::vector<uint8_t> bytes;
+    if (fourcc == kNv12) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                bytes.push_back(at(x).y);
+        for (int y = 0; y < height / 2; ++y)
+            for (int x = 0; x < width; x += 2)
+                bytes.insert(bytes.end(), {at(x).u, at(x).v});
+    } else {
+        bytes.reserve(w * static_cast<size_t>(height) * 2);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; x += 2)
+                bytes.insert(bytes.end(), {at(x).y, at(x).u, at(x).y, at(x).v});
+    }
+    return bytes;
+}
+
+bool Near(QColor colour, int r, int g, int b) {
+    return std::abs(colour.red() - r) <= 4 && std::abs(colour.green() - g) <= 4 &&
+           std::abs(colour.blue() - b) <= 4;
+}
+
+TEST(Snapshot, IsAPngOfThePictureInBothLayoutsUnderAUtf8Path) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A name the ANSI code pages of Windows cannot all hold: the path goes through UTF-8.
+    const std::string folder =
+        dir.path().toStdString() + "/snapsh\xc3\xb6t \xe5\x86\x99\xe7\x9c\x9f";
+    ASSERT_TRUE(std::filesystem::create_directory(PathFromText(folder)));
+    EXPECT_EQ(PathText(PathFromText(folder)), folder);
+
+    for (const uint32_t fourcc : {kNv12, kYuy2}) {
+        constexpr int width = 96;
+        constexpr int height = 54;
+        const std::vector<uint8_t> bytes = TwoColourPicture(fourcc, width, height);
+        const std::string file = folder + "/snapshot.png";
+        std::string why;
+        ASSERT_TRUE(WritePngSnapshot(PathFromText(file), bytes.data(), bytes.size(), fourcc, width,
+                                     height, &why))
+            << why;
+        const QImage image(QString::fromStdString(file), "PNG");
+        ASSERT_FALSE(image.isNull()) << fourcc;
+        EXPECT_EQ(image.size(), QSize(width, height));
+        for (const int y : {0, height / 2, height - 1}) {
+            EXPECT_TRUE(Near(image.pixelColor(width / 4, y), 255, 255, 255)) << fourcc << " " << y;
+            EXPECT_TRUE(Near(image.pixelColor(width * 3 / 4, y), 255, 0, 0)) << fourcc << " " << y;
+        }
+    }
+}
+
+TEST(Snapshot, RefusesShortSamplesAndUnknownLayoutsWithAReason) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::filesystem::path file = PathFromText(dir.path().toStdString() + "/s.png");
+    const std::vector<uint8_t> bytes = TwoColourPicture(kNv12, 64, 32);
+    std::string why;
+    EXPECT_FALSE(WritePngSnapshot(file, bytes.data(), bytes.size() - 1, kNv12, 64, 32, &why));
+    EXPECT_EQ(why, "the sample holds 3071 bytes, the picture needs 3072");
+    EXPECT_FALSE(WritePngSnapshot(file, bytes.data(), bytes.size(), 0x30323449, 64, 32, &why));
+    EXPECT_EQ(why, "no snapshot for this picture layout");
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(WritePngSnapshot(PathFromText(dir.path().toStdString() + "/none/s.png"),
+                                  bytes.data(), bytes.size(), kNv12, 64, 32, &why));
+    EXPECT_TRUE(why.starts_with("cannot write ")) << why;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "runtime/comref.h"
+#include "baseclasses/comref.h"
 #include "runtime/devenum.h"
 #include "runtime/filterdata.h"
 #include "runtime/filtergraph.h"

@@ -15,7 +15,7 @@
 #include "support/tempconfigroot.h"
 #include "vcam/messages.h"
 
-#include "runtime/comref.h"
+#include "comref.h"
 #include "runtime/filtergraph.h"
 
 extern "C" {

@@ -1,18 +1,13 @@
 #include "capturedevice.h"
 
-#include "runtime/devenum.h"
-#include "runtime/wide.h"
+#include "videodevices.h"
+#include "widetext.h"
 
 #include <cstdio>
 
 namespace capture {
 
 namespace {
-
-bool IsMissing(HRESULT hr) {
-    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
-           hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-}
 
 HRESULT FindOutputPin(IBaseFilter *filter, ComRef<IPin> *found) {
     ComRef<IEnumPins> pins;
@@ -33,45 +28,25 @@ HRESULT FindOutputPin(IBaseFilter *filter, ComRef<IPin> *found) {
 std::string GuidText(REFGUID guid) {
     WCHAR text[40] = {};
     StringFromGUID2(guid, text, 40);
-    return ToUtf8(text);
+    return Utf8FromWide(text);
 }
 
 } // namespace
 
-HRESULT ListVideoDevices(std::vector<std::string> *names) {
-    std::vector<DeviceEntry> devices;
-    const HRESULT hr = EnumerateCategory(CLSID_VideoInputDeviceCategory, &devices);
-    if (FAILED(hr) && !IsMissing(hr))
-        return hr;
-    names->clear();
-    for (const DeviceEntry &device : devices)
-        names->push_back(ToUtf8(device.friendlyName));
-    return S_OK;
-}
-
 HRESULT OpenVideoDevice(const std::string &name, OpenedDevice *device) {
-    std::vector<DeviceEntry> devices;
-    HRESULT hr = EnumerateCategory(CLSID_VideoInputDeviceCategory, &devices);
+    OpenedDevice opened;
+    HRESULT hr = CreateVideoDeviceFilter(name, &opened.filter);
     if (FAILED(hr))
-        return IsMissing(hr) ? VFW_E_NOT_FOUND : hr;
-    for (const DeviceEntry &entry : devices) {
-        if (ToUtf8(entry.friendlyName) != name)
-            continue;
-        OpenedDevice opened;
-        hr = CreateDeviceFilter(entry, opened.filter.Out());
-        if (FAILED(hr))
-            return hr;
-        hr = FindOutputPin(opened.filter.get(), &opened.pin);
-        if (FAILED(hr))
-            return hr;
-        hr = opened.pin->QueryInterface(IID_IAMStreamConfig,
-                                        reinterpret_cast<void **>(opened.config.Out()));
-        if (FAILED(hr))
-            return hr;
-        *device = std::move(opened);
-        return S_OK;
-    }
-    return VFW_E_NOT_FOUND;
+        return hr;
+    hr = FindOutputPin(opened.filter.get(), &opened.pin);
+    if (FAILED(hr))
+        return hr;
+    hr = opened.pin->QueryInterface(IID_IAMStreamConfig,
+                                    reinterpret_cast<void **>(opened.config.Out()));
+    if (FAILED(hr))
+        return hr;
+    *device = std::move(opened);
+    return S_OK;
 }
 
 HRESULT ReadCapabilities(IAMStreamConfig *config, std::vector<Capability> *capabilities) {

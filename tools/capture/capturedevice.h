@@ -1,11 +1,12 @@
-// The video input devices of the machine as kestra-capture sees them: listing them by friendly
-// name, opening one (its filter, its output pin and the pin's IAMStreamConfig), reading its
-// capabilities, and a plain description of a video media type.
+// A video input device as kestra-capture uses it: opening one by friendly name (its filter,
+// its output pin and the pin's IAMStreamConfig), reading its capabilities, and a plain
+// description of a video media type. Listing and creating the devices is the platform's
+// (videodevices.h).
 //
 // Called on the main thread only; nothing here keeps state between calls.
 #pragma once
 
-#include "runtime/comref.h"
+#include "comref.h"
 
 #include <streams.h>
 
@@ -38,9 +39,6 @@ struct VideoFormat {
 
     double framesPerSecond() const { return frameInterval > 0 ? 1e7 / frameInterval : 0.0; }
 };
-
-// Friendly names of the video input devices, sorted; a missing category is an empty list.
-HRESULT ListVideoDevices(std::vector<std::string> *names);
 
 // VFW_E_NOT_FOUND when no device has that friendly name or the device has no output pin;
 // E_NOINTERFACE when the pin has no IAMStreamConfig.

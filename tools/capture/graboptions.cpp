@@ -1,4 +1,5 @@
 #include "graboptions.h"
+#include "pathtext.h"
 
 #include <charconv>
 
@@ -50,7 +51,7 @@ bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *op
         } else if (option == "--raw-every") {
             valid = ParseNumber(value, &options->rawEvery) && options->rawEvery >= 1;
         } else if (option == "--out") {
-            options->out = std::filesystem::path(value);
+            options->out = PathFromText(value);
             valid = !value.empty();
         } else if (option == "--timeout") {
             valid = ParseSeconds(value, &options->timeoutSeconds);

@@ -1,22 +1,27 @@
-// kestra-capture: a video application over our DirectShow layer. It lists the video input
-// devices, lists a device's formats, and grabs samples from a device through a filter graph
-// (device filter -> CaptureSinkFilter), printing each sample's times, CRC-32 and, for pictures
-// from the camera simulator, the frame number and latency read off its stamp; it writes the
-// samples and a PNG snapshot of the last one.
+// kestra-capture: a video application over DirectShow (our runtime on Linux, the system's on
+// Windows; the platform layer hides which). It lists the video input devices, lists a device's
+// formats, and grabs samples from a device through a filter graph (device filter ->
+// CaptureSinkFilter), printing each sample's times, CRC-32 and, for pictures from the camera
+// simulator, the frame number and latency read off its stamp; it writes the samples and a PNG
+// snapshot of the last one.
 //
 // Exit status: 0 on success, 1 on any failure (with a message on stderr), 2 for a usage error.
 #include "capturedevice.h"
+#include "capturegraph.h"
 #include "capturesink.h"
+#include "comsession.h"
 #include "graboptions.h"
+#include "pathtext.h"
 #include "sampleanalysis.h"
 #include "snapshotwriter.h"
-
-#include "runtime/filtergraph.h"
+#include "videodevices.h"
+#include "widetext.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,25 +51,9 @@ int Usage() {
     return kUsage;
 }
 
-// COM for the lifetime of a command.
-class ComScope {
-public:
-    ComScope() : m_hr(CoInitialize(nullptr)) {}
-    ~ComScope() {
-        if (SUCCEEDED(m_hr))
-            CoUninitialize();
-    }
-    ComScope(const ComScope &) = delete;
-    ComScope &operator=(const ComScope &) = delete;
-    HRESULT result() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
-};
-
 int ListCommand() {
     std::vector<std::string> names;
-    const HRESULT hr = ListVideoDevices(&names);
+    const HRESULT hr = EnumerateVideoDevices(&names);
     if (FAILED(hr))
         return Fail("cannot enumerate the video input devices: " + HresultText(hr));
     for (const std::string &name : names)
@@ -164,7 +153,7 @@ private:
         out.write(reinterpret_cast<const char *>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         if (!out.flush())
-            m_failure = "cannot write " + file.string();
+            m_failure = "cannot write " + PathText(file);
     }
 
     const GrabOptions &m_options;
@@ -180,7 +169,7 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 
 // Stops the graph, waits, pauses it and runs it again; says when on stdout, on the sample
 // lines' clock: when the stop returned and when the run was asked for.
-HRESULT RestartGraph(FilterGraph &graph, double stoppedSeconds,
+HRESULT RestartGraph(CaptureGraph &graph, double stoppedSeconds,
                      std::chrono::steady_clock::time_point runStart) {
     HRESULT hr = graph.Stop();
     std::printf("graph stopped at_ms=%.1f\n", MsSince(runStart));
@@ -215,7 +204,7 @@ int GrabCommand(const GrabOptions &options) {
         std::error_code error;
         std::filesystem::create_directories(*options.out, error);
         if (error)
-            return Fail("cannot create " + options.out->string() + ": " + error.message());
+            return Fail("cannot create " + PathText(*options.out) + ": " + error.message());
     }
 
     GrabOutput output(options);
@@ -237,17 +226,16 @@ int GrabCommand(const GrabOptions &options) {
     if (FAILED(hr))
         return Fail("the sink filter has no input pin: " + HresultText(hr));
 
-    ComRef<FilterGraph> graph;
-    hr = FilterGraph::Create(graph.Out());
-    if (FAILED(hr))
+    const std::unique_ptr<CaptureGraph> graph = CaptureGraph::Create(&hr);
+    if (!graph)
         return Fail("cannot create the filter graph: " + HresultText(hr));
     if (FAILED(hr = graph->AddFilter(device.filter.get(), OLESTR("Video Source"))) ||
         FAILED(hr = graph->AddFilter(sink.get(), OLESTR("Capture Sink"))))
         return Fail("cannot add the filters to the graph: " + HresultText(hr));
-    hr = graph->ConnectDirect(device.pin.get(), sinkPin.get(), nullptr);
+    hr = graph->Connect(device.pin.get(), sinkPin.get(), nullptr);
     if (FAILED(hr))
         return Fail("connect failed: " + HresultText(hr));
-    graph->SetDefaultSyncSource();
+    graph->UseDefaultClock();
 
     output.Start();
     hr = graph->Run();
@@ -260,7 +248,7 @@ int GrabCommand(const GrabOptions &options) {
     };
     if (options.stopAt) {
         std::this_thread::sleep_for(seconds(*options.stopAt));
-        if (FAILED(hr = RestartGraph(*graph.get(), options.stoppedFor, output.runStart())))
+        if (FAILED(hr = RestartGraph(*graph, options.stoppedFor, output.runStart())))
             return Fail("restart failed: " + HresultText(hr));
         std::this_thread::sleep_for(
             seconds(*options.seconds - *options.stopAt - options.stoppedFor));
@@ -294,7 +282,8 @@ int GrabCommand(const GrabOptions &options) {
     return 0;
 }
 
-int Run(const std::vector<std::string_view> &args) {
+int Run(const std::vector<std::string> &arguments) {
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     if (args.empty())
         return Usage();
     const std::string_view command = args[0];
@@ -312,8 +301,8 @@ int Run(const std::vector<std::string_view> &args) {
 } // namespace
 
 int main(int argc, char **argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    ComScope com;
+    const std::vector<std::string> args = CommandLineArguments(argc, argv);
+    ComSession com;
     if (FAILED(com.result()))
         return Fail("CoInitialize failed: " + HresultText(com.result()));
     return Run(args);

@@ -4,7 +4,9 @@
 //
 // Pure functions, called on the capture worker thread (per sample) and the main thread (the
 // summary). Arrival times are std::chrono::steady_clock, which is CLOCK_MONOTONIC on Linux:
-// the clock of the stamp.
+// the clock of the stamp. On Windows it is the performance counter, which under Wine follows
+// CLOCK_MONOTONIC_RAW: latencies there are off by however far NTP has slewed the one from the
+// other since boot (a tenth of a second or more on a machine up for hours).
 #pragma once
 
 #include <chrono>

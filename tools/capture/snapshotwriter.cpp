@@ -1,15 +1,19 @@
 #include "snapshotwriter.h"
 #include "fourcc.h"
+#include "pathtext.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
 
+#include <zlib.h>
+
 #include <fstream>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 namespace capture {
 
@@ -29,71 +33,88 @@ AVPixelFormat PixelFormatOf(uint32_t fourcc) {
 struct FrameFree {
     void operator()(AVFrame *frame) const { av_frame_free(&frame); }
 };
-struct PacketFree {
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
-struct CodecFree {
-    void operator()(AVCodecContext *context) const { avcodec_free_context(&context); }
-};
 struct ScalerFree {
     void operator()(SwsContext *scaler) const { sws_freeContext(scaler); }
 };
 
-// The picture in RGB24, or null with *error set.
-std::unique_ptr<AVFrame, FrameFree> ToRgb(const uint8_t *data, size_t size, AVPixelFormat format,
-                                          int width, int height, std::string *error) {
+// The picture as PNG scanlines: each RGB24 row behind its filter byte (0, no filter). Empty,
+// with *error set, when the bytes are too few or there is no scaler.
+std::vector<uint8_t> Scanlines(const uint8_t *data, size_t size, AVPixelFormat format, int width,
+                               int height, std::string *error) {
     const int needed = av_image_get_buffer_size(format, width, height, 1);
     if (needed <= 0 || size < static_cast<size_t>(needed)) {
         *error = "the sample holds " + std::to_string(size) + " bytes, the picture needs " +
                  std::to_string(needed);
-        return nullptr;
+        return {};
     }
     uint8_t *sourcePlanes[4] = {};
     int sourceStrides[4] = {};
     av_image_fill_arrays(sourcePlanes, sourceStrides, data, format, width, height, 1);
 
+    // Into a frame of FFmpeg's own alignment first: swscale is slow and says so on stderr when
+    // its rows are not aligned, as they would be in the scanlines.
     std::unique_ptr<AVFrame, FrameFree> rgb(av_frame_alloc());
     std::unique_ptr<SwsContext, ScalerFree> scaler(
         sws_getContext(width, height, format, width, height, AV_PIX_FMT_RGB24, SWS_BILINEAR,
                        nullptr, nullptr, nullptr));
     if (!rgb || !scaler) {
         *error = "no scaler for this picture";
-        return nullptr;
+        return {};
     }
     rgb->format = AV_PIX_FMT_RGB24;
     rgb->width = width;
     rgb->height = height;
     if (av_frame_get_buffer(rgb.get(), 0) < 0) {
         *error = "out of memory";
-        return nullptr;
+        return {};
     }
     sws_scale(scaler.get(), sourcePlanes, sourceStrides, 0, height, rgb->data, rgb->linesize);
-    return rgb;
+
+    const size_t rowBytes = 3 * static_cast<size_t>(width);
+    std::vector<uint8_t> lines;
+    lines.reserve((1 + rowBytes) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const uint8_t *row = rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0];
+        lines.push_back(0);
+        lines.insert(lines.end(), row, row + rowBytes);
+    }
+    return lines;
 }
 
-bool EncodePng(const AVFrame &rgb, std::unique_ptr<AVPacket, PacketFree> *packet,
-               std::string *error) {
-    const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
-    std::unique_ptr<AVCodecContext, CodecFree> context(codec ? avcodec_alloc_context3(codec)
-                                                             : nullptr);
-    if (!context) {
-        *error = "FFmpeg has no PNG encoder";
-        return false;
-    }
-    context->width = rgb.width;
-    context->height = rgb.height;
-    context->pix_fmt = AV_PIX_FMT_RGB24;
-    context->time_base = AVRational{1, 1};
+void PutBigEndian(uint32_t value, std::vector<uint8_t> *out) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out->push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void AddChunk(std::string_view type, const uint8_t *data, size_t size, std::vector<uint8_t> *png) {
+    PutBigEndian(static_cast<uint32_t>(size), png);
+    const size_t start = png->size();
+    png->insert(png->end(), type.begin(), type.end());
+    png->insert(png->end(), data, data + size);
+    PutBigEndian(static_cast<uint32_t>(
+                     crc32(0, png->data() + start, static_cast<uInt>(png->size() - start))),
+                 png);
+}
+
+// An 8-bit RGB PNG of the scanlines; empty when they do not compress.
+std::vector<uint8_t> EncodePng(const std::vector<uint8_t> &lines, int width, int height) {
     // A snapshot is for looking at: fast compression keeps a 4K picture well under a second.
-    context->compression_level = 1;
-    packet->reset(av_packet_alloc());
-    if (!*packet || avcodec_open2(context.get(), codec, nullptr) < 0 ||
-        avcodec_send_frame(context.get(), &rgb) < 0 ||
-        avcodec_receive_packet(context.get(), packet->get()) < 0) {
-        *error = "PNG encoding failed";
-        return false;
-    }
-    return true;
+    uLongf packedSize = compressBound(static_cast<uLong>(lines.size()));
+    std::vector<uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, lines.data(), static_cast<uLong>(lines.size()),
+                  Z_BEST_SPEED) != Z_OK)
+        return {};
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header;
+    PutBigEndian(static_cast<uint32_t>(width), &header);
+    PutBigEndian(static_cast<uint32_t>(height), &header);
+    // Bit depth 8, colour type 2 (RGB), deflate, adaptive filtering, no interlace.
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    AddChunk("IHDR", header.data(), header.size(), &png);
+    AddChunk("IDAT", packed.data(), packedSize, &png);
+    AddChunk("IEND", nullptr, 0, &png);
+    return png;
 }
 
 } // namespace
@@ -105,14 +126,18 @@ bool WritePngSnapshot(const std::filesystem::path &file, const uint8_t *data, si
         *error = "no snapshot for this picture layout";
         return false;
     }
-    const auto rgb = ToRgb(data, size, format, width, height, error);
-    std::unique_ptr<AVPacket, PacketFree> packet;
-    if (!rgb || !EncodePng(*rgb, &packet, error))
+    const std::vector<uint8_t> lines = Scanlines(data, size, format, width, height, error);
+    if (lines.empty())
         return false;
+    const std::vector<uint8_t> png = EncodePng(lines, width, height);
+    if (png.empty()) {
+        *error = "PNG encoding failed";
+        return false;
+    }
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(packet->data), packet->size);
+    out.write(reinterpret_cast<const char *>(png.data()), static_cast<std::streamsize>(png.size()));
     if (!out.flush()) {
-        *error = "cannot write " + file.string();
+        *error = "cannot write " + PathText(file);
         return false;
     }
     return true;

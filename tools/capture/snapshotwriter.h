@@ -1,8 +1,9 @@
 // Writes one captured picture as a PNG file: swscale turns the NV12 or YUY2 bytes into RGB and
-// FFmpeg's PNG encoder compresses them. Used by kestra-capture for the snapshot of the last
+// zlib compresses them (FFmpeg's PNG encoder is not in every FFmpeg build the tool links, and
+// zlib is there anyway for the CRCs). Used by kestra-capture for the snapshot of the last
 // sample.
 //
-// Reentrant: every call owns its scaler and encoder.
+// Reentrant: every call owns its scaler and buffers.
 #pragma once
 
 #include <cstddef>
