@@ -5,20 +5,20 @@
 # with raw samples and a snapshot, a stop and restart of the running graph, and the failures
 # with UTF-8 names and messages.
 # Usage: kestracapture_wine_test.sh <kestra-capture.exe> <KestraCamera.dll>
-# Exits 77 (skipped) without Wine, the Windows build or the right to make a network namespace.
-# Wine runs in a network namespace of its own with only loopback.
+# Fails without Wine or the Windows build; exits 77 (skipped) without the right to make a
+# network namespace. Wine runs in a network namespace of its own with only loopback.
 set -uo pipefail
 exe=$1
 dll=$2
 
 if [ -z "${KESTRA_WINE_NETNS:-}" ]; then
   command -v wine >/dev/null && command -v wineserver >/dev/null || {
-    echo "skipped: no Wine"
-    exit 77
+    echo "FAIL: no Wine (scripts/deps.sh installs it)"
+    exit 1
   }
   [ -f "$exe" ] && [ -f "$dll" ] || {
-    echo "skipped: no Windows build ($exe, $dll)"
-    exit 77
+    echo "FAIL: no Windows build ($exe, $dll): cmake --preset win64 && cmake --build --preset win64"
+    exit 1
   }
   unshare --net true 2>/dev/null || {
     echo "skipped: cannot make a network namespace"
