@@ -128,6 +128,15 @@ StreamReceiver::Next StreamReceiver::Connect() {
     const std::string host = ReadPairedCameraAddress(slot_);
     if (host == "Error")
         return Next::End;
+    // An empty value is a slot without a camera: "rtsp:///..." would reach this very PC.
+    if (host.empty()) {
+        if (!unpairedReported_)
+            VCLogTo(slot_, 10, "no camera paired with this camera slot, waiting\n");
+        unpairedReported_ = true;
+        WaitOrStop(kRetryWaitMs);
+        return Next::Retry;
+    }
+    unpairedReported_ = false;
     const std::string address = StreamAddressFor(host);
 
     AVFormatContext *input = avformat_alloc_context();

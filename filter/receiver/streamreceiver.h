@@ -81,6 +81,7 @@ private:
     // Receiver thread only.
     int64_t lastWindowCheckMs_ = -1;
     bool softwareReported_ = false;
+    bool unpairedReported_ = false; // until a camera is paired again
 
     // Streaming thread only.
     int64_t lastDecodeMs_ = -1;
