@@ -52,14 +52,14 @@ void IniFile::initPreferences() {
     else if (!read(*m_config, QStringLiteral("config/isFirstInstall")).toBool())
         return;
 
-    write(*m_config, QStringLiteral("config/keepNewstVersion"), true);
-    write(*m_config, QStringLiteral("config/keepAutorun"), true);
-    write(*m_config, QStringLiteral("config/workModeSelect"), true);
-    write(*m_config, QStringLiteral("config/workmodeMulti"), false);
-    write(*m_config, QStringLiteral("config/workModeSwitch"), false);
+    write(m_config, QStringLiteral("config/keepNewstVersion"), true);
+    write(m_config, QStringLiteral("config/keepAutorun"), true);
+    write(m_config, QStringLiteral("config/workModeSelect"), true);
+    write(m_config, QStringLiteral("config/workmodeMulti"), false);
+    write(m_config, QStringLiteral("config/workModeSwitch"), false);
     if (newFile)
-        write(*m_config, QStringLiteral("config/language"), 0);
-    write(*m_config, QStringLiteral("config/isFirstInstall"), false);
+        write(m_config, QStringLiteral("config/language"), 0);
+    write(m_config, QStringLiteral("config/isFirstInstall"), false);
 }
 
 QVariant IniFile::read(const QSettings &settings, const QString &key) const {
@@ -67,57 +67,74 @@ QVariant IniFile::read(const QSettings &settings, const QString &key) const {
     return settings.value(key);
 }
 
-void IniFile::write(QSettings &settings, const QString &key, const QVariant &value) {
+void IniFile::write(std::unique_ptr<QSettings> &settings, const QString &key,
+                    const QVariant &value) {
     Q_ASSERT(QThread::currentThread() == thread());
     if (value.isValid())
-        settings.setValue(key, value);
+        settings->setValue(key, value);
     else
-        settings.remove(key);
+        settings->remove(key);
     sync(settings);
 }
 
-void IniFile::sync(QSettings &settings) {
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        LOG_ERROR << "settings write faild:" << settings.fileName() << "status"
-                  << static_cast<int>(settings.status());
+void IniFile::sync(std::unique_ptr<QSettings> &settings) {
+    if (settings->status() != QSettings::NoError)
+        renew(settings);
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        LOG_ERROR << "settings write faild:" << settings->fileName() << "status"
+                  << static_cast<int>(settings->status());
+}
+
+// QSettings keeps its first error for good, which would report every later write as failed:
+// after a failure, the next write goes through a fresh object on the same file that holds
+// what the failed one held (its unsaved changes included, saved now).
+void IniFile::renew(std::unique_ptr<QSettings> &settings) {
+    auto fresh = std::make_unique<QSettings>(settings->fileName(), QSettings::IniFormat);
+    const QStringList kept = settings->allKeys();
+    for (const QString &key : fresh->allKeys())
+        if (!kept.contains(key))
+            fresh->remove(key);
+    for (const QString &key : kept)
+        fresh->setValue(key, settings->value(key));
+    settings = std::move(fresh);
 }
 
 bool IniFile::keepNewstVersion() const {
     return read(*m_config, QStringLiteral("config/keepNewstVersion")).toBool();
 }
 void IniFile::setKeepNewstVersion(bool keep) {
-    write(*m_config, QStringLiteral("config/keepNewstVersion"), keep);
+    write(m_config, QStringLiteral("config/keepNewstVersion"), keep);
 }
 bool IniFile::keepAutorun() const {
     return read(*m_config, QStringLiteral("config/keepAutorun")).toBool();
 }
 void IniFile::setKeepAutorun(bool keep) {
-    write(*m_config, QStringLiteral("config/keepAutorun"), keep);
+    write(m_config, QStringLiteral("config/keepAutorun"), keep);
 }
 int IniFile::language() const {
     return read(*m_config, QStringLiteral("config/language")).toInt();
 }
 void IniFile::setLanguage(int language) {
-    write(*m_config, QStringLiteral("config/language"), language);
+    write(m_config, QStringLiteral("config/language"), language);
 }
 bool IniFile::workModeSelect() const {
     return read(*m_config, QStringLiteral("config/workModeSelect")).toBool();
 }
 void IniFile::setWorkModeSelect(bool select) {
-    write(*m_config, QStringLiteral("config/workModeSelect"), select);
+    write(m_config, QStringLiteral("config/workModeSelect"), select);
 }
 bool IniFile::workModeSwitch() const {
     return read(*m_config, QStringLiteral("config/workModeSwitch")).toBool();
 }
 void IniFile::setWorkModeSwitch(bool pending) {
-    write(*m_config, QStringLiteral("config/workModeSwitch"), pending);
+    write(m_config, QStringLiteral("config/workModeSwitch"), pending);
 }
 int IniFile::workMode() const {
     return read(*m_config, QStringLiteral("config/workMode")).toInt();
 }
 void IniFile::setWorkMode(int mode) {
-    write(*m_config, QStringLiteral("config/workMode"), mode);
+    write(m_config, QStringLiteral("config/workMode"), mode);
 }
 
 QString IniFile::readToken(const QString &key) const {
@@ -128,7 +145,7 @@ QString IniFile::readToken(const QString &key) const {
 }
 
 void IniFile::writeToken(const QString &key, const QString &token) {
-    write(*m_device, key,
+    write(m_device, key,
           token.isEmpty() ? QString() : m_cipher.encryptText(token, tokenKey, tokenIv));
 }
 
@@ -155,11 +172,11 @@ QString IniFile::deviceValue(const QString &key) const {
 }
 
 void IniFile::setDeviceValue(const QString &key, const QString &value) {
-    write(*m_device, key, value);
+    write(m_device, key, value);
 }
 
 void IniFile::removeDeviceKey(const QString &key) {
-    write(*m_device, key, QVariant());
+    write(m_device, key, QVariant());
 }
 
 bool IniFile::isDeviceEmpty() const {
@@ -174,13 +191,13 @@ void IniFile::clearDeviceRecords() {
         if (group != QLatin1String("common"))
             m_device->remove(group);
     }
-    sync(*m_device);
+    sync(m_device);
 }
 
 void IniFile::setVCamera(int id, const QString &ip) {
     if (!isValidCamID(id))
         return;
-    write(*m_vconfig, vcameraKey(id), ip);
+    write(m_vconfig, vcameraKey(id), ip);
 }
 
 QString IniFile::getVCamera(int id) const {
@@ -190,7 +207,7 @@ QString IniFile::getVCamera(int id) const {
 }
 
 void IniFile::removeVCameraList() {
-    write(*m_vconfig, vcameraGroup, QVariant());
+    write(m_vconfig, vcameraGroup, QVariant());
 }
 
 void IniFile::resetVConfig() {
@@ -198,5 +215,5 @@ void IniFile::resetVConfig() {
     m_vconfig->clear();
     for (int id = firstCamID; id <= lastCamID; ++id)
         m_vconfig->setValue(vcameraKey(id), QString());
-    sync(*m_vconfig);
+    sync(m_vconfig);
 }

@@ -70,8 +70,9 @@ private:
     // Every access goes through these two, which check the calling thread.
     QVariant read(const QSettings &settings, const QString &key) const;
     // Sets (or, with an invalid value, removes) a key and syncs the file.
-    void write(QSettings &settings, const QString &key, const QVariant &value);
-    void sync(QSettings &settings);
+    void write(std::unique_ptr<QSettings> &settings, const QString &key, const QVariant &value);
+    void sync(std::unique_ptr<QSettings> &settings);
+    void renew(std::unique_ptr<QSettings> &settings);
 
     AES &m_cipher;
     QString m_vconfigPath;

@@ -177,17 +177,30 @@ TEST_F(IniFileTest, ClearingDeviceRecordsKeepsOnlyTheCommonGroup) {
     EXPECT_TRUE(settings.isDeviceEmpty());
 }
 
-TEST_F(IniFileTest, FailedWriteIsLoggedAndLosesNothingElse) {
+TEST_F(IniFileTest, AFailedWriteIsLoggedAndTheNextWriteReportsItsOwnResultLosingNothing) {
     IniFile settings(root.configRoot());
     settings.setVCamera(1, QStringLiteral("10.77.0.20"));
     // A folder in the file's place makes the atomic replace fail.
     ASSERT_TRUE(QFile::remove(ini(QStringLiteral("VConfig.ini"))));
     ASSERT_TRUE(QDir().mkpath(ini(QStringLiteral("VConfig.ini"))));
 
+    {
+        LogCapture log;
+        settings.setVCamera(2, QStringLiteral("10.77.0.21"));
+        EXPECT_TRUE(log.contains(QStringLiteral("]:[Error] settings write faild:")));
+        EXPECT_TRUE(log.contains(ini(QStringLiteral("VConfig.ini"))));
+    }
+
+    // Once the file can be written again, the next write succeeds, says nothing, and brings
+    // the change that failed along.
+    ASSERT_TRUE(QDir(ini(QStringLiteral("VConfig.ini"))).removeRecursively());
     LogCapture log;
-    settings.setVCamera(2, QStringLiteral("10.77.0.21"));
-    EXPECT_TRUE(log.contains(QStringLiteral("]:[Error] settings write faild:")));
-    EXPECT_TRUE(log.contains(ini(QStringLiteral("VConfig.ini"))));
+    settings.setVCamera(3, QStringLiteral("10.77.0.22"));
+    EXPECT_FALSE(log.contains(QStringLiteral("settings write faild")));
+    EXPECT_EQ(onDisk(QStringLiteral("VConfig.ini"), QStringLiteral("VCameralist/VCamera2")),
+              QStringLiteral("10.77.0.21"));
+    EXPECT_EQ(onDisk(QStringLiteral("VConfig.ini"), QStringLiteral("VCameralist/VCamera3")),
+              QStringLiteral("10.77.0.22"));
 }
 
 } // namespace
