@@ -58,6 +58,12 @@ bool RunLoop::signIn() {
         LOG_ERROR << "login faild: opration cancel or login timeout!";
         return false;
     }
+    const int mode = m_settings.workMode();
+    if (mode != 0 && mode != 1 && !m_settings.workModeSelect()) {
+        LOG_ERROR << "config.ini: workMode" << mode
+                  << "is neither 0 (single camera) nor 1 (multi camera): choosing the mode again";
+        m_settings.setWorkModeSelect(true);
+    }
     if (m_settings.workModeSelect()) {
         m_settings.clearDeviceRecords();
         m_settings.removeVCameraList();

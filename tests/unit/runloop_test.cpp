@@ -1,5 +1,6 @@
 #include "device/inifile.h"
 #include "main/runloop.h"
+#include "support/logcapture.h"
 #include "support/qtprint.h"
 #include "support/tempconfigroot.h"
 
@@ -202,6 +203,15 @@ TEST_F(RunLoopTest, FirstRunChoosesAModeAfterClearingRecords) {
     EXPECT_EQ(settings.getToken(), "kept");
     EXPECT_EQ(settings.getVCamera(3), QString());
     EXPECT_EQ(journal.calls.mid(0, 3), QStringList({"signIn", "chooser", "audio.start"}));
+}
+
+TEST_F(RunLoopTest, AStoredModeOtherThanSingleOrMultiIsChosenAgainAndSaysWhy) {
+    settings.setWorkMode(-7);
+    tray.exitCodes = {0};
+    LogCapture log;
+    run();
+    EXPECT_EQ(journal.calls.mid(0, 3), QStringList({"signIn", "chooser", "audio.start"}));
+    EXPECT_TRUE(log.hasError(QStringLiteral("config.ini: workMode -7 is neither 0")));
 }
 
 TEST_F(RunLoopTest, FailedFirstRunRegistrationTellsSignInToQuit) {
