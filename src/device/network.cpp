@@ -1,4 +1,5 @@
 #include "device/network.h"
+#include "device/programversion.h"
 
 #include "device/camera/configrunner.h"
 #include "device/camera/eventapplier.h"
@@ -41,7 +42,7 @@ void Network::setAccessManagerFactory(AccessManagerFactory factory) {
 }
 
 Network::Network()
-    : m_waitLoop(new QEventLoop(this)), m_version(QStringLiteral("%1.%2.%3").arg(1).arg(0).arg(34)),
+    : m_waitLoop(new QEventLoop(this)), m_version(QString::fromLatin1(programVersion)),
       m_router([this](QNetworkReply *reply, int tag) { dispatch(reply, tag); }),
       m_issuer(m_router,
                [this](QNetworkReply *reply) {

@@ -153,4 +153,29 @@ TEST_F(KestraLiveProcessTest, KilledInstanceDoesNotLockOutTheNextStart) {
     EXPECT_EQ(next.exitCode(), 0) << qPrintable(next.describe());
 }
 
+// Without a display it says what it needs instead of aborting; --help and --version answer
+// anywhere, and none of the three starts the program (no log folder appears).
+TEST_F(KestraLiveProcessTest, WithoutADesktopItSaysWhatItNeedsAndHelpAndVersionAnswer) {
+    QProcessEnvironment bare = root.environment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(QString::fromLatin1(name));
+    ChildProcess headless;
+    ASSERT_TRUE(headless.start(program, {}, bare));
+    ASSERT_TRUE(headless.waitForExit(10000));
+    EXPECT_EQ(headless.exitCode(), 1) << qPrintable(headless.describe());
+    EXPECT_TRUE(headless.standardError().contains(QStringLiteral("needs a desktop session")));
+
+    for (const QString &option : {QStringLiteral("--version"), QStringLiteral("--help")}) {
+        ChildProcess asked;
+        ASSERT_TRUE(asked.start(program, {option}, bare));
+        ASSERT_TRUE(asked.waitForExit(10000));
+        EXPECT_EQ(asked.exitCode(), 0) << qPrintable(asked.describe());
+        EXPECT_TRUE(asked.standardOutput().startsWith(option == QLatin1String("--version")
+                                                          ? QStringLiteral("KestraLive 1.0.34\n")
+                                                          : QStringLiteral("usage: KestraLive")))
+            << qPrintable(asked.standardOutput());
+    }
+    EXPECT_FALSE(QDir(root.configRoot() + QStringLiteral("/log")).exists());
+}
+
 } // namespace
