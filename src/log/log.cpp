@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QTime>
 
+#include <algorithm>
+
 namespace {
 
 struct LogState {
@@ -20,6 +22,9 @@ struct LogState {
     QString file;   // file written now; replaced on rollover
     qint16 runIndex = 0;
     int continuation = 0; // rollovers taken by this run
+    QString budgetDay;    // the day writtenToday counts for
+    qint64 writtenToday = 0;
+    bool budgetSpent = false; // the line saying so is written; others are dropped
 };
 
 LogState &state() {
@@ -64,6 +69,41 @@ QString nextContinuationFile(LogState &s) {
     return candidate;
 }
 
+// Control characters would break a line in two (a forged line) or make the file binary, and
+// lines carry text from the network: each becomes a visible \xNN.
+QString withControlsEscaped(const QString &message) {
+    const auto isControl = [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F;
+    };
+    if (std::none_of(message.begin(), message.end(), isControl))
+        return message;
+    QString escaped;
+    escaped.reserve(message.size() + 16);
+    for (const QChar c : message) {
+        if (isControl(c))
+            escaped += QString::asprintf("\\x%02X", static_cast<unsigned>(c.unicode()));
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+qint64 folderBytes(const QString &folder) {
+    qint64 total = 0;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot))
+        total += file.size();
+    return total;
+}
+
+void appendLine(const QString &path, const QString &line) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return; // nowhere left to report to
+    QTextStream out(&file);
+    out.setEncoding(QStringConverter::Utf8);
+    out << line << "\r\n";
+}
+
 } // namespace
 
 void LOG::init() {
@@ -82,6 +122,10 @@ void LOG::init() {
             QDir(s.folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted).size());
         s.file = runFileStem(s.folder, date, s.runIndex) + QStringLiteral(".log");
         s.continuation = 0;
+        // Earlier runs of the day spent from the same budget.
+        s.budgetDay = date;
+        s.writtenToday = folderBytes(s.folder);
+        s.budgetSpent = false;
     }
     qInstallMessageHandler(LOG::messageHandler);
 }
@@ -93,20 +137,33 @@ QString LOG::currentFile() {
 }
 
 void LOG::messageHandler(QtMsgType type, const QMessageLogContext &, const QString &message) {
-    const QString line = QStringLiteral("%0%1::%2")
-                             .arg(QTime::currentTime().toString(QStringLiteral("[hh:mm:ss.z]")),
-                                  levelTag(type), message);
+    const QString stamp = QTime::currentTime().toString(QStringLiteral("[hh:mm:ss.z]"));
+    const QString line =
+        QStringLiteral("%0%1::%2").arg(stamp, levelTag(type), withControlsEscaped(message));
 
     LogState &s = state();
     QMutexLocker lock(&s.mutex);
+    const QString day = today();
+    if (day != s.budgetDay) {
+        s.budgetDay = day;
+        s.writtenToday = 0;
+        s.budgetSpent = false;
+    }
+    if (s.budgetSpent)
+        return;
     if (QFileInfo(s.file).size() >= rolloverSize)
         s.file = nextContinuationFile(s);
-
-    QFile file(s.file);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return; // nowhere left to report to
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    out << line << "\r\n";
-    out.flush();
+    const qint64 bytes = line.toUtf8().size() + 2;
+    if (s.writtenToday + bytes > dailyBudget) {
+        // Said once; what follows today is dropped, and nothing already written is touched.
+        s.budgetSpent = true;
+        appendLine(s.file, QStringLiteral("%0[Error]::the log's budget of %1 MB for %2 is used "
+                                          "up: further lines are dropped until tomorrow")
+                               .arg(stamp)
+                               .arg(dailyBudget / (1024 * 1024))
+                               .arg(day));
+        return;
+    }
+    s.writtenToday += bytes;
+    appendLine(s.file, line);
 }

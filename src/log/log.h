@@ -4,7 +4,9 @@
 //
 // Threads: init() runs once on the GUI thread before any other diagnostic;
 // messageHandler is entered from any thread. One mutex (inside log.cpp)
-// serialises the rollover decision and the append, so lines never interleave.
+// serialises the rollover decision, the daily budget and the append, so lines
+// never interleave. Control characters in a message are written as \xNN, so a
+// line is always one line of text.
 #pragma once
 
 #include <QObject>
@@ -23,4 +25,7 @@ public:
     static QString currentFile();
 
     static constexpr qint64 rolloverSize = 10 * 1024 * 1024;
+    // Across the day's files: past it one line says so and the rest of the day is dropped, so
+    // a flood from the network cannot fill the disk.
+    static constexpr qint64 dailyBudget = 50 * 1024 * 1024;
 };

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -145,6 +146,44 @@ TEST_F(LogTest, RollsOverAtTenMebibytesIntoFreshContinuationFiles) {
 
     LOG::init(); // continuation files count for the next run
     EXPECT_EQ(LOG::currentFile(), runFile(3));
+}
+
+// Text from the network reaches the log: a CR LF inside it must not start a line of its own (a
+// forged line), nor a NUL make the file binary.
+TEST_F(LogTest, ControlCharactersAreWrittenVisiblySoEveryLineStaysOneLine) {
+    LOG::init();
+    LOG_ERROR << "cameraIP: 10.77.0.99 stray text:"
+              << QByteArray("x\r\n[10:00:00.0][Info]::forged line\0\x1b[2J", 39);
+    QFile file(LOG::currentFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_TRUE(bytes.endsWith("\r\n"));
+    const QByteArray body = bytes.chopped(2);
+    EXPECT_FALSE(std::any_of(body.begin(), body.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20;
+    })) << body.toStdString();
+    EXPECT_TRUE(body.contains("x\\x0D\\x0A[10:00:00.0][Info]::forged line\\x00\\x1B[2J"))
+        << body.toStdString();
+}
+
+TEST_F(LogTest, PastTheDailyBudgetOneLineSaysSoAndTheRestOfTheDayIsDropped) {
+    // Earlier runs of the day have written the whole budget already.
+    ASSERT_TRUE(QDir().mkpath(dayFolder()));
+    for (int i = 0; i < 5; ++i) {
+        QFile earlier(runFile(i));
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.close();
+        resize(runFile(i), LOG::dailyBudget / 5);
+    }
+    LOG::init();
+    qDebug() << "one";
+    qDebug() << "two";
+    const QStringList lines = linesOf(LOG::currentFile());
+    ASSERT_EQ(lines.size(), 1) << qPrintable(lines.join(u'\n'));
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("[Error]::the log's budget of 50 MB for ")));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("further lines are dropped until tomorrow")));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(QFileInfo(runFile(i)).size(), LOG::dailyBudget / 5);
 }
 
 TEST_F(LogTest, ConcurrentWritersNeitherLoseNorInterleaveLines) {
