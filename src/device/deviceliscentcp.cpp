@@ -72,7 +72,10 @@ void DeviceListenTCP::onNewConnecting() {
         m_connections.insert(socket, connection);
         connect(socket, &QTcpSocket::readyRead, this, &DeviceListenTCP::onReadData);
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            delete m_connections.take(socket);
+            Connection *gone = m_connections.take(socket);
+            if (gone)
+                m_logLimit.forget(gone->peerIp);
+            delete gone;
             socket->deleteLater();
         });
     }
@@ -94,23 +97,25 @@ void DeviceListenTCP::readFrom(QTcpSocket *socket) {
     for (const EventRecordStream::Item &item : connection->stream.feed(bytes)) {
         switch (item.kind) {
         case EventRecordStream::Item::Record:
-            emit sigFeedbackInfo(parseRecord(peer, QString::fromUtf8(item.text)));
+            emit sigFeedbackInfo(parseRecord(peer, QString::fromUtf8(item.text), &m_logLimit));
             break;
         case EventRecordStream::Item::Stray:
-            LOG_ERROR << "cameraIP:" << peer << " stray text outside an event record, dropped"
-                      << item.droppedBytes
-                      << "bytes:" << QString::fromUtf8(item.text.left(strayPreviewBytes));
+            if (m_logLimit.allow(peer))
+                LOG_ERROR << "cameraIP:" << peer << " stray text outside an event record, dropped"
+                          << item.droppedBytes
+                          << "bytes:" << QString::fromUtf8(item.text.left(strayPreviewBytes));
             break;
         case EventRecordStream::Item::Overflow:
-            LOG_ERROR << "cameraIP:" << peer << " event record too long, dropped"
-                      << item.droppedBytes << "bytes";
+            if (m_logLimit.allow(peer))
+                LOG_ERROR << "cameraIP:" << peer << " event record too long, dropped"
+                          << item.droppedBytes << "bytes";
             break;
         }
     }
 }
 
-DeviceListenTCP::FeedbackInfo_t DeviceListenTCP::parseRecord(const QString &peerIp,
-                                                             const QString &record) {
+DeviceListenTCP::FeedbackInfo_t
+DeviceListenTCP::parseRecord(const QString &peerIp, const QString &record, PeerLogLimit *limit) {
     FeedbackInfo_t info;
     for (const QString &piece : record.split(QLatin1Char(','))) {
         const QStringList parts = piece.split(QLatin1Char(':'));
@@ -126,9 +131,10 @@ DeviceListenTCP::FeedbackInfo_t DeviceListenTCP::parseRecord(const QString &peer
             info.result = unquoted(value, 1);
         else if (key.contains(QStringLiteral("payload")))
             info.payload = unquoted(value, 2); // the last member: its quote and the brace
-        else
+        else if (!limit || limit->allow(peerIp))
             LOG_ERROR << "cameraIP:" << peerIp
-                      << " the data parsed by the TCP server is undefined!   data:" << piece;
+                      << " the data parsed by the TCP server is undefined!   data:"
+                      << outsideTextPreview(piece);
     }
     if (!info.eventId.isEmpty() && !info.arg1.isEmpty() && !info.arg2.isEmpty() &&
         !info.result.isEmpty() && !info.payload.isEmpty()) {

@@ -7,6 +7,8 @@
 // sockets live and run there. No locks: all state is touched on that thread.
 #pragma once
 
+#include "device/peerloglimit.h"
+
 #include <QHash>
 #include <QMetaType>
 #include <QObject>
@@ -38,8 +40,10 @@ public:
     ~DeviceListenTCP() override;
 
     // Parses one complete record text as received from peerIp; a record missing
-    // any of the five values comes back with isValid false.
-    static FeedbackInfo_t parseRecord(const QString &peerIp, const QString &record);
+    // any of the five values comes back with isValid false. Unknown pieces are
+    // logged, through limit when given.
+    static FeedbackInfo_t parseRecord(const QString &peerIp, const QString &record,
+                                      PeerLogLimit *limit = nullptr);
 
     bool isListening() const;
     quint16 serverPort() const;
@@ -57,6 +61,7 @@ private:
 
     QTcpServer *m_server;                            // child; the accepted sockets are its children
     QHash<QTcpSocket *, Connection *> m_connections; // owns the Connection objects
+    PeerLogLimit m_logLimit;
 };
 
 Q_DECLARE_METATYPE(DeviceListenTCP::FeedbackInfo_t)

@@ -181,6 +181,30 @@ TEST_F(DeviceListenTCPTest, OversizedRecordIsDroppedWhileOtherCamerasAreServed) 
     EXPECT_EQ(received(1).payload, QStringLiteral("4K30"));
 }
 
+// Anyone on the LAN can send to the port: a flood of records made of nothing but bad pieces
+// costs a few log lines a second and one line summing up the rest, and the cameras' own
+// records still come through.
+TEST_F(DeviceListenTCPTest, AFloodOfBadPiecesCostsAFewLinesAndASummary) {
+    auto flooding = connectCamera("127.0.0.4");
+    const QByteArray bad = "{" + QByteArray(DeviceListenTCP::maxPendingBytes - 8, ',') + "}";
+    for (int i = 0; i < 100; ++i)
+        send(*flooding, bad);
+    send(*flooding, record("ROTATION", "ON"));
+    ASSERT_TRUE(waitForRecords(101));
+    EXPECT_TRUE(received(100).isValid);
+    flooding->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return log.hasError(QStringLiteral("error lines about its input suppressed")); },
+        deadlineMs));
+
+    const QStringList lines = log.lines();
+    const qsizetype fromFlood = std::count_if(lines.begin(), lines.end(), [](const QString &line) {
+        return line.contains(QStringLiteral("cameraIP: 127.0.0.4"));
+    });
+    EXPECT_LE(fromFlood, 4 * PeerLogLimit::linesPerSecond + 4) << fromFlood;
+    EXPECT_TRUE(log.hasError(QStringLiteral("cameraIP: 127.0.0.4  ")));
+}
+
 TEST_F(DeviceListenTCPTest, DisconnectedCameraIsForgotten) {
     auto camera = connectCamera();
     send(*camera, record("VIDEOMODE", "PAL"));
