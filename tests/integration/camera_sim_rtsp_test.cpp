@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
 
 extern "C" {
@@ -22,6 +24,7 @@ extern "C" {
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -317,6 +320,33 @@ TEST_F(CameraSimRtspTest, StallKeepsTheConnectionButSendsNothingUntilOff) {
     ASSERT_TRUE(command(QStringLiteral("rtsp stall off")));
     EXPECT_EQ(viewer.nextPicture(), 0) << "the same connection carries pictures again";
     EXPECT_EQ(count(QStringLiteral("rtsp client gone")), 0);
+}
+
+// A viewer that joins a stalled camera waits for pictures that do not come; switching the stall
+// off meanwhile must answer at once, and the camera's web server and the viewer go on.
+TEST_F(CameraSimRtspTest, StallOffWhileAViewerJoinsAnswersAtOnce) {
+    ASSERT_TRUE(start()) << sim.describe().toStdString();
+    ASSERT_TRUE(command(QStringLiteral("rtsp stall on")));
+    int opened = -1;
+    std::thread joining([&] {
+        RtspViewer viewer;
+        opened = viewer.open(rtspPort);
+        if (opened == 0)
+            opened = viewer.nextPicture();
+    });
+    ASSERT_TRUE(waitForCount(QStringLiteral("rtsp client connected"), 1));
+    QTest::qWait(500);
+
+    QElapsedTimer answered;
+    answered.start();
+    const bool off = command(QStringLiteral("rtsp stall off"));
+    const qint64 offMs = answered.elapsed();
+    const bool web = setParameter(QStringLiteral("ROTATION"), QStringLiteral("OFF"));
+    joining.join();
+    EXPECT_TRUE(off);
+    EXPECT_LT(offMs, 1000);
+    EXPECT_TRUE(web);
+    EXPECT_EQ(opened, 0) << errorText(opened);
 }
 
 TEST_F(CameraSimRtspTest, DropClosesEveryViewerOfTheSharedStreamAndKeepsListening) {

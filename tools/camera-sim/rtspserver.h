@@ -12,9 +12,10 @@
 // in the top twentieth of the left half, clear of those samples.
 //
 // Created, used and destroyed on the GLib loop thread (GlibThread), which
-// also runs the RTSP clients; the callbacks are called there. Each media has
-// a thread of its own that may report the media's end: m_mutex guards
-// m_media, m_stalled and m_format.
+// also runs the RTSP clients; the callbacks are called there. setStalled alone
+// may be called from any thread, since that thread may be held by a client
+// waiting for a stalled stream. Each media has a thread of its own that may
+// report the media's end: m_mutex guards m_media, m_stalled and m_format.
 #pragma once
 
 #include <cstdint>

@@ -71,8 +71,10 @@ void RtspStreamer::stop() {
 }
 
 void RtspStreamer::setStalled(bool stalled) {
+    // Not through the loop thread: a client that joined a stalled stream holds that thread in
+    // its media's preparation until pictures flow again, which only this call allows.
     if (m_server)
-        m_thread.call([this, stalled] { m_server->setStalled(stalled); });
+        m_server->setStalled(stalled);
 }
 
 void RtspStreamer::dropClients() {
