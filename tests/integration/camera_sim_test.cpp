@@ -452,6 +452,12 @@ TEST_F(CameraSimTest, ControlChannelAnswersEveryLineAndQuitsOnRequest) {
     EXPECT_TRUE(sim.standardOutput().contains(QStringLiteral("error unknown command dance")));
     EXPECT_EQ(count(QStringLiteral("ok ")), 0);
 
+    // "help" lists every command the channel knows, as --help does.
+    ASSERT_TRUE(command(QStringLiteral("help")));
+    for (const char *listed : {"  push-raw <text>", "  rtsp stall on|off", "  split-events on|off",
+                               "  mdns-address <IPv4>", "  quit"})
+        EXPECT_TRUE(sim.standardOutput().contains(QLatin1String(listed))) << listed;
+
     ASSERT_TRUE(command(QStringLiteral("quit")));
     ASSERT_TRUE(sim.waitForExit(deadlineMs));
     EXPECT_EQ(sim.exitCode(), 0);

@@ -33,6 +33,33 @@ void ControlChannel::start() {
     m_input.start();
 }
 
+QString ControlChannel::commandList() {
+    return QStringLiteral(
+        "Control commands, one a line on stdin, answered \"ok <command>\" or \"error <reason>\":\n"
+        "  help                           this list\n"
+        "  state                          print what the camera reports\n"
+        "  live on|off                    start or stop the live stream, with its event\n"
+        "  work-mode wireless|normal      the camera's work mode\n"
+        "  battery <0-999> <0|1> <0|1>    capacity, charging, on mains\n"
+        "  push <arg1> <payload> [result] push an event record as the camera would\n"
+        "  push-raw <text>                write text on the event connection as it is\n"
+        "  withhold <arg1|all|none>       do not push events of that setting (or any)\n"
+        "  split-events on|off [gap-ms]   send each event record in two writes\n"
+        "  pair-events on|off             send event records two in one write\n"
+        "  no-success on|off              refuse settings (no \"Success\", nothing changes)\n"
+        "  delay <ms>                     delay every HTTP reply\n"
+        "  http-500 on|off                answer every HTTP request with status 500\n"
+        "  silent on|off                  accept HTTP requests but never answer\n"
+        "  mdns on|off                    answer mDNS questions or not\n"
+        "  mdns-uid <label>               the first label of the mDNS instance name\n"
+        "  mdns-address <IPv4>            the address mDNS answers give\n"
+        "  rtsp start|stop                open or close the RTSP server\n"
+        "  rtsp drop                      close every RTSP client, keep listening\n"
+        "  rtsp stall on|off              keep RTSP connections but send nothing\n"
+        "  rtsp size <media mode>         change the stream as if on the camera\n"
+        "  quit                           end the camera");
+}
+
 void ControlChannel::execute(const QString &line) {
     const QString command = line.trimmed();
     if (command.isEmpty())
@@ -154,11 +181,13 @@ QString ControlChannel::run(const QStringList &words) {
             return QStringLiteral("mdns-address: ") + error;
     } else if (name == QLatin1String("rtsp")) {
         return runRtsp(words);
+    } else if (name == QLatin1String("help")) {
+        console::out(commandList());
     } else if (name == QLatin1String("quit")) {
         if (words.size() != 1)
             return QStringLiteral("usage: quit");
     } else {
-        return QStringLiteral("unknown command ") + name;
+        return QStringLiteral("unknown command ") + name + QStringLiteral(" (help lists them)");
     }
     return {};
 }

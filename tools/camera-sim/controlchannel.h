@@ -29,6 +29,9 @@ public:
     // Starts reading stdin.
     void start();
 
+    // The commands with their arguments, one a line: answered to "help", shown by --help.
+    static QString commandList();
+
 signals:
     void quitRequested();
 

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "controlchannel.h"
 #include "mdnsresponder.h"
 
 #include <QCommandLineParser>
@@ -127,7 +128,7 @@ ParseResult parseOptions(const QStringList &arguments, Options *options, QString
     if (!parser.parse(arguments))
         return invalid(parser.errorText());
     if (parser.isSet(help)) {
-        *message = parser.helpText();
+        *message = parser.helpText() + u'\n' + ControlChannel::commandList() + u'\n';
         return ParseResult::Help;
     }
     if (!parser.positionalArguments().isEmpty())
