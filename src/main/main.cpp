@@ -12,6 +12,7 @@
 #include "main/audiodrive.h"
 #include "main/runloop.h"
 #include "menu/menu.h"
+#include "platform/descriptorlimit.h"
 #include "platform/desktopsession.h"
 #include "platform/shutdownrequest.h"
 #include "platform/singleinstance.h"
@@ -69,6 +70,7 @@ int main(int argc, char *argv[]) {
     }
 
     LOG::init();
+    raiseDescriptorLimit();
     // Loads the audio bridge at every start, before anything is shown.
     AudioDrive audio;
     IniFile &settings = IniFile::getInstance();

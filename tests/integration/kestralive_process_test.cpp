@@ -89,7 +89,7 @@ TEST_F(KestraLiveProcessTest, FirstStartSignsInThenWaitsForTheModeChoiceWhichSta
     EXPECT_TRUE(log.contains(QStringLiteral("regsiter dll error: Timeout or register faild!")));
 }
 
-TEST_F(KestraLiveProcessTest, ReturningUserStartsWithFourEmptyCameraAddresses) {
+TEST_F(KestraLiveProcessTest, ReturningUserStartsWithFourEmptyCameraAddressesAndRoomForSockets) {
     const QString ini = root.configRoot() + QStringLiteral("/ini/");
     returningUser(1);
     {
@@ -99,9 +99,14 @@ TEST_F(KestraLiveProcessTest, ReturningUserStartsWithFourEmptyCameraAddresses) {
                              QStringLiteral("10.77.0.%1").arg(19 + id));
     }
 
+    // Started with a low soft descriptor limit, it raises it to the hard one.
     ChildProcess live;
-    ASSERT_TRUE(live.start(program, {}, environment()));
+    ASSERT_TRUE(live.start(QStringLiteral("prlimit"),
+                           {QStringLiteral("--nofile=256:4096"), QStringLiteral("--"), program},
+                           environment()));
     ASSERT_TRUE(waitForLog(QStringLiteral("current workmode : multi-dev")));
+    EXPECT_TRUE(
+        logText().contains(QStringLiteral("file descriptor limit raised from 256 to 4096")));
     QSettings vconfig(ini + QStringLiteral("VConfig.ini"), QSettings::IniFormat);
     for (int id = 1; id <= 4; ++id)
         EXPECT_EQ(vconfig.value(QStringLiteral("VCameralist/VCamera%1").arg(id)).toString(), "");
