@@ -4,7 +4,10 @@
 #include "uniquefd.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +17,21 @@ constexpr uint32_t kMagic = 0x5647524B; // "KRGV" read as little-endian
 constexpr uint32_t kVersion = 1;
 constexpr size_t kMaxFileSize = 32u << 20;
 constexpr uint32_t kMaxValues = 65536;
+
+// A damaged store answers ERROR_INVALID_DATA, which callers can only show as 0x8007000D: the
+// file and what is wrong with it go to stderr, once per file and process (there is no system
+// event log to write to).
+LONG Damaged(const std::string &path, const char *what) {
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    const std::lock_guard lock(mutex);
+    if (reported.insert(path).second)
+        std::fprintf(stderr,
+                     "kestra-dshow: the registry store file %s is damaged (%s); removing it "
+                     "empties that key\n",
+                     path.c_str(), what);
+    return ERROR_INVALID_DATA;
+}
 
 bool WriteAll(int fd, const std::vector<BYTE> &bytes) {
     size_t done = 0;
@@ -96,9 +114,10 @@ LONG ValueFile::Load(std::vector<RegistryValue> *values) const {
                    : ERROR_FILE_NOT_FOUND;
     }
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<uint64_t>(info.st_size) > kMaxFileSize)
-        return ERROR_INVALID_DATA;
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return Damaged(path, "not a regular file");
+    if (static_cast<uint64_t>(info.st_size) > kMaxFileSize)
+        return Damaged(path, "larger than 32 MiB");
     std::vector<BYTE> bytes(static_cast<size_t>(info.st_size));
     size_t done = 0;
     while (done < bytes.size()) {
@@ -106,12 +125,12 @@ LONG ValueFile::Load(std::vector<RegistryValue> *values) const {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return ERROR_INVALID_DATA;
+            return Damaged(path, "cannot be read whole");
         done += static_cast<size_t>(n);
     }
     std::optional<std::vector<RegistryValue>> decoded = Decode(bytes);
     if (!decoded)
-        return ERROR_INVALID_DATA;
+        return Damaged(path, "not a value file of this format, or cut short");
     *values = std::move(*decoded);
     return ERROR_SUCCESS;
 }

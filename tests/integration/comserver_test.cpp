@@ -446,6 +446,30 @@ TEST_F(KestraRegsvr, FailingRegistrationReportsItsResultAndExitsNonZero) {
     EXPECT_THAT(process.standardError().toStdString(), HasSubstr("0x8007007A"));
 }
 
+// Registering over a damaged store fails, naming the file and what is wrong with it.
+TEST_F(KestraRegsvr, ADamagedRegistryStoreIsNamedWhenRegisteringFails) {
+    const QString library = QString::fromStdString(LibraryPath().string());
+    ChildProcess registering;
+    ASSERT_EQ(Run(registering, KESTRA_REGSVR, {library}), 0)
+        << registering.describe().toStdString();
+    std::string damaged;
+    for (const auto &entry :
+         fs::recursive_directory_iterator(m_config.path("registry").toStdString()))
+        if (entry.path().filename() == ".kestra-values" &&
+            entry.path().string().find("InprocServer32") != std::string::npos) {
+            damaged = entry.path().string();
+            break;
+        }
+    ASSERT_FALSE(damaged.empty());
+    std::ofstream(damaged, std::ios::trunc) << "not a value file";
+
+    ChildProcess again;
+    EXPECT_NE(Run(again, KESTRA_REGSVR, {library}), 0);
+    const std::string errors = again.standardError().toStdString();
+    EXPECT_THAT(errors, HasSubstr("0x8007000D"));
+    EXPECT_THAT(errors, HasSubstr("the registry store file " + damaged + " is damaged"));
+}
+
 TEST_F(KestraRegsvr, LibraryWithoutTheEntryPointsOrMissingFileFails) {
     // The COM runtime itself: a real library that is no COM server.
     Dl_info info{};
