@@ -6,6 +6,7 @@
 #include "vcam/slots.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -45,9 +46,26 @@ IniFile::IniFile(const QString &configRoot, QObject *parent)
 
 IniFile::~IniFile() = default;
 
+// Why the settings folder cannot be used, or an empty text when it can (or does not exist yet,
+// which the first write mends).
+QString IniFile::settingsFolderProblem() const {
+    const QFileInfo folder(QFileInfo(m_configPath).absolutePath());
+    if (!folder.exists())
+        return {};
+    if (!folder.isDir())
+        return QStringLiteral("it is a file, not a folder");
+    if (!folder.isReadable() || !folder.isExecutable())
+        return QStringLiteral("permission denied");
+    return {};
+}
+
 void IniFile::initPreferences() {
     const bool newFile = !QFile::exists(m_configPath);
-    if (newFile)
+    const QString problem = newFile ? settingsFolderProblem() : QString();
+    if (!problem.isEmpty())
+        LOG_ERROR << "the settings folder" << QFileInfo(m_configPath).absolutePath()
+                  << "cannot be read:" << problem;
+    else if (newFile)
         LOG_NOTE << "the config.ini is not exists！";
     else if (!read(*m_config, QStringLiteral("config/isFirstInstall")).toBool())
         return;

@@ -65,6 +65,7 @@ public:
 
 private:
     void initPreferences();
+    QString settingsFolderProblem() const;
     QString readToken(const QString &key) const;
     void writeToken(const QString &key, const QString &token);
     // Every access goes through these two, which check the calling thread.

@@ -52,6 +52,19 @@ TEST_F(IniFileTest, FirstStartWithoutConfigWritesEveryDefault) {
     EXPECT_FALSE(config.contains(QStringLiteral("workMode")));
 }
 
+// A settings folder that cannot be read is not a first start: the log says where and why.
+TEST_F(IniFileTest, AnUnusableSettingsFolderIsNamedWithWhatIsWrong) {
+    ASSERT_TRUE(QDir().mkpath(root.configRoot()));
+    QFile inTheWay(root.configRoot() + QStringLiteral("/ini"));
+    ASSERT_TRUE(inTheWay.open(QIODevice::WriteOnly));
+    inTheWay.close();
+    LogCapture log;
+    IniFile settings(root.configRoot());
+    EXPECT_TRUE(log.hasError(QStringLiteral("the settings folder ") + root.configRoot() +
+                             QStringLiteral("/ini cannot be read: it is a file, not a folder")));
+    EXPECT_FALSE(log.contains(QStringLiteral("the config.ini is not exists")));
+}
+
 TEST_F(IniFileTest, FirstInstallFlagRewritesDefaultsButKeepsTheLanguage) {
     writeFile(
         QStringLiteral("config.ini"),
