@@ -48,6 +48,7 @@ bool readCount(const QCommandLineParser &parser, const QCommandLineOption &optio
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
+    // KestraLive's name, so that it uses KestraLive's settings and log folders.
     QCoreApplication::setApplicationName(QStringLiteral("KestraLive"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KestraLive's camera side without windows"));
@@ -72,7 +73,14 @@ int main(int argc, char *argv[]) {
         QStringLiteral("ACCESS,REFRESH"));
     parser.addOptions(
         {rescanOption, connectOption, pairOption, windowOption, secondsOption, tokensOption});
-    parser.process(app);
+    // Not process(): its messages would carry the application name, KestraLive's own here.
+    if (!parser.parse(app.arguments())) {
+        fprintf(stderr, "kestra-headless: %s\ntry 'kestra-headless --help'\n",
+                qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
     if (parser.isSet(tokensOption)) {
         const QStringList tokens = parser.value(tokensOption).split(QLatin1Char(','));
         if (tokens.size() != 2 || tokens[0].isEmpty() || tokens[1].isEmpty()) {
