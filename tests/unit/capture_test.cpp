@@ -74,6 +74,20 @@ TEST(GrabOptions, RefuseCountZeroWithoutSecondsSecondsWithACountAndBadValues) {
         GrabOptions options;
         EXPECT_FALSE(Parse(args, &options)) << (args.size() > 1 ? args[1] : "(none)");
     }
+
+    // The reason names the argument that was wrong.
+    const std::pair<std::vector<std::string_view>, std::string> explained[] = {
+        {{"cam", "--fromat", "3"}, "unknown option --fromat"},
+        {{"cam", "--raw-every", "x"}, "--raw-every x is out of range"},
+        {{"cam", "--format"}, "--format needs a value"},
+        {{"cam", "--stopped-for", "1"}, "--stopped-for needs --stop-at"},
+    };
+    for (const auto &[args, reason] : explained) {
+        GrabOptions options;
+        std::string why;
+        EXPECT_FALSE(ParseGrabOptions(args, &options, &why));
+        EXPECT_EQ(why, reason);
+    }
 }
 
 TEST(SampleAnalysis, CrcIsZlibsCrc32) {

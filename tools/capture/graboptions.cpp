@@ -20,9 +20,15 @@ bool ParseSeconds(std::string_view text, double *seconds) {
 
 } // namespace
 
-bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options) {
-    if (args.empty())
+bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options,
+                      std::string *why) {
+    const auto refuse = [why](std::string reason) {
+        if (why)
+            *why = std::move(reason);
         return false;
+    };
+    if (args.empty())
+        return refuse("grab needs a device name");
     options->device = args[0];
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string_view option = args[i];
@@ -34,8 +40,13 @@ bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *op
             options->live = true;
             continue;
         }
+        const bool known = option == "--format" || option == "--count" || option == "--seconds" ||
+                           option == "--raw-every" || option == "--out" || option == "--timeout" ||
+                           option == "--stop-at" || option == "--stopped-for";
+        if (!known)
+            return refuse("unknown option " + std::string(option));
         if (i + 1 == args.size())
-            return false;
+            return refuse(std::string(option) + " needs a value");
         const std::string_view value = args[++i];
         bool valid = false;
         if (option == "--format") {
@@ -59,18 +70,20 @@ bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *op
             double seconds = 0;
             valid = ParseSeconds(value, &seconds);
             options->stopAt = seconds;
-        } else if (option == "--stopped-for") {
+        } else {
             valid = ParseSeconds(value, &options->stoppedFor);
         }
         if (!valid)
-            return false;
+            return refuse(std::string(option) + " " + std::string(value) + " is out of range");
     }
     if (options->runsForSeconds() != options->seconds.has_value())
-        return false;
+        return refuse("--count 0 and --seconds go together");
     if (options->stoppedFor > 0 && !options->stopAt)
-        return false;
-    return !options->stopAt ||
-           (options->seconds && *options->stopAt + options->stoppedFor < *options->seconds);
+        return refuse("--stopped-for needs --stop-at");
+    if (options->stopAt &&
+        !(options->seconds && *options->stopAt + options->stoppedFor < *options->seconds))
+        return refuse("--stop-at needs --seconds, and the stop must end before them");
+    return true;
 }
 
 } // namespace capture

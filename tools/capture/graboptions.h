@@ -34,6 +34,8 @@ struct GrabOptions {
 // args: the device name, then the options. False for anything malformed, out of range, or for
 // --count 0 without --seconds, --seconds with another count, and a stop (--stop-at,
 // --stopped-for) without --seconds or not ending before them.
-bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options);
+// What was wrong, naming the argument, goes to *why when given.
+bool ParseGrabOptions(const std::vector<std::string_view> &args, GrabOptions *options,
+                      std::string *why = nullptr);
 
 } // namespace capture

@@ -40,15 +40,39 @@ int Fail(const std::string &message) {
     return kFailure;
 }
 
-int Usage() {
-    std::fputs(
-        "usage: kestra-capture list\n"
-        "       kestra-capture formats <device>\n"
-        "       kestra-capture grab <device> [--format N] [--count N | --count 0 --seconds S]\n"
-        "                           [--out DIR] [--raw-every N] [--no-raw] [--live]\n"
-        "                           [--timeout S] [--stop-at S [--stopped-for S]]\n",
-        stderr);
+constexpr const char *kUsageText =
+    "usage: kestra-capture list\n"
+    "       kestra-capture formats <device>\n"
+    "       kestra-capture grab <device> [--format N] [--count N | --count 0 --seconds S]\n"
+    "                           [--out DIR] [--raw-every N] [--no-raw] [--live]\n"
+    "                           [--timeout S] [--stop-at S [--stopped-for S]]\n";
+
+// A usage error: what was wrong, then the usage.
+int Usage(const std::string &why) {
+    std::fprintf(stderr, "kestra-capture: %s\n%s", why.c_str(), kUsageText);
     return kUsage;
+}
+
+int Help() {
+    std::printf(
+        "%s\n"
+        "  list                 the video input devices, one friendly name a line\n"
+        "  formats <device>     the device's capabilities: index, subtype, size, frames a second,\n"
+        "                       sample size\n"
+        "  grab <device>        connects the device to a sink and prints a line per sample\n"
+        "    --format N         the capability to set first (default: the current format)\n"
+        "    --count N          stop after N samples (30); 0 runs for --seconds instead\n"
+        "    --seconds S        how long to run with --count 0\n"
+        "    --out DIR          write samples as sample-N.raw and the last one as snapshot.png\n"
+        "    --raw-every N      with --out, write only every Nth sample raw\n"
+        "    --no-raw           with --out, write only the snapshot\n"
+        "    --live             print each sample line as it arrives\n"
+        "    --timeout S        give up when no sample arrives for S seconds (10)\n"
+        "    --stop-at S        stop the graph S seconds after it started, then run it again\n"
+        "    --stopped-for S    how long it stays stopped (0)\n"
+        "Exit status: 0 on success, 1 on a failure, 2 for a usage error.\n",
+        kUsageText);
+    return 0;
 }
 
 int ListCommand() {
@@ -285,17 +309,23 @@ int GrabCommand(const GrabOptions &options) {
 int Run(const std::vector<std::string> &arguments) {
     const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     if (args.empty())
-        return Usage();
+        return Usage("which command?");
     const std::string_view command = args[0];
     const std::vector<std::string_view> rest(args.begin() + 1, args.end());
-    if (command == "list" && rest.empty())
-        return ListCommand();
-    if (command == "formats" && rest.size() == 1)
-        return FormatsCommand(std::string(rest[0]));
+    if (command == "--help" || command == "-h")
+        return Help();
+    if (command == "list")
+        return rest.empty() ? ListCommand() : Usage("list takes no arguments");
+    if (command == "formats")
+        return rest.size() == 1 ? FormatsCommand(std::string(rest[0]))
+                                : Usage("formats takes one device name");
+    if (command != "grab")
+        return Usage("unknown command " + std::string(command));
     GrabOptions options;
-    if (command == "grab" && ParseGrabOptions(rest, &options))
-        return GrabCommand(options);
-    return Usage();
+    std::string why;
+    if (!ParseGrabOptions(rest, &options, &why))
+        return Usage(why);
+    return GrabCommand(options);
 }
 
 } // namespace
