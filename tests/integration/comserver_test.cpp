@@ -482,15 +482,26 @@ TEST_F(KestraRegsvr, LibraryWithoutTheEntryPointsOrMissingFileFails) {
     EXPECT_NE(Run(missing, KESTRA_REGSVR, {m_config.path("absent.so")}), 0);
 }
 
-TEST_F(KestraRegsvr, UsageErrorsExitTwo) {
+TEST_F(KestraRegsvr, UsageErrorsExitTwoAndSayWhatWasWrong) {
     const QString library = QString::fromStdString(LibraryPath().string());
     // "/n" without "/i" would call nothing; "-x" is no option, and a library must be named once.
-    for (const QStringList &args :
-         {QStringList{}, QStringList{"-x", library}, QStringList{library, library},
-          QStringList{"/n", library}, QStringList{"/u", "-u", library}, QStringList{"/i:multi"}}) {
+    const std::pair<QStringList, QString> wrong[] = {
+        {{}, "which library?"},
+        {{"-x", library}, "unknown option -x"},
+        {{library, library}, "one library at a time, not also " + library},
+        {{"/n", library}, "-n needs -i"},
+        {{"/u", "-u", library}, "-u given twice"},
+        {{"/i:multi"}, "which library?"},
+    };
+    for (const auto &[args, reason] : wrong) {
         ChildProcess process;
         EXPECT_EQ(Run(process, KESTRA_REGSVR, args), 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(process.standardError().startsWith("kestra-regsvr: " + reason + "\n"))
+            << process.standardError().toStdString();
     }
+    ChildProcess help;
+    EXPECT_EQ(Run(help, KESTRA_REGSVR, {"--help"}), 0);
+    EXPECT_TRUE(help.standardOutput().contains("-i[:cmdline]  call DllInstall"));
 }
 
 using RegistrationScripts = ComServerTest;

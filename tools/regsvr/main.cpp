@@ -33,9 +33,27 @@ constexpr int kUsageError = 2;
 using EntryPoint = int32_t (*)();
 using InstallEntryPoint = int32_t (*)(int32_t, const char16_t *);
 
-int Usage() {
-    std::fputs("usage: kestra-regsvr [-u] [-s] [-n] [-i[:<cmdline>]] <library>\n", stderr);
+constexpr const char *kUsageText =
+    "usage: kestra-regsvr [-u] [-s] [-n] [-i[:<cmdline>]] <library>\n";
+
+// A usage error: what was wrong, then the usage.
+int Usage(const std::string &why) {
+    std::fprintf(stderr, "kestra-regsvr: %s\n%s", why.c_str(), kUsageText);
     return kUsageError;
+}
+
+int Help() {
+    std::printf("%s"
+                "Registers a COM server library in this user's registry store, as regsvr32 does:\n"
+                "  -u            unregister (DllUnregisterServer; with -i, DllInstall first)\n"
+                "  -s            silent: print nothing on success\n"
+                "  -n            do not call DllRegisterServer/DllUnregisterServer (needs -i)\n"
+                "  -i[:cmdline]  call DllInstall with cmdline (after registering, or before\n"
+                "                unregistering)\n"
+                "Options may also start with '/'. The store is $KESTRA_DSHOW_REGISTRY, else the\n"
+                "user's data folder.\n",
+                kUsageText);
+    return 0;
 }
 
 // The option letter of "-x" or "/x" (and of "-i:..."/"/i:..."), else 0.
@@ -126,6 +144,8 @@ int main(int argc, char **argv) {
     const char *library = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h" || argument == "/?")
+            return Help();
         const char option = OptionLetter(argument);
         bool *flag = option == 'u'   ? &unregister
                      : option == 's' ? &silent
@@ -138,13 +158,18 @@ int main(int argc, char **argv) {
                 commandLine = argument.substr(3);
         } else if (!option && !argument.empty() && argument.front() != '-' && !library) {
             library = argv[i];
+        } else if (library && !option) {
+            return Usage("one library at a time, not also " + std::string(argument));
         } else {
-            return Usage();
+            return Usage(flag ? std::string(argument) + " given twice"
+                              : "unknown option " + std::string(argument));
         }
     }
+    if (!library)
+        return Usage("which library?");
     // Without -i, -n would leave nothing to call.
-    if (!library || (noRegisterCall && !install))
-        return Usage();
+    if (noRegisterCall && !install)
+        return Usage("-n needs -i");
 
     // The server registers the path it was loaded from, so it is loaded by its full path.
     std::error_code error;
