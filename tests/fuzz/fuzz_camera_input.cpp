@@ -2,12 +2,17 @@
 // event record parser, and the record framing of the event listener, cut into chunks whose sizes
 // follow from the input. Besides the sanitizers, checks that the framing gives the same records
 // however the stream is cut, never holds more than its limit, and that parsing keeps its
-// validity rule.
+// validity rule. The program's log writer is in the loop: whatever arrives, every line it
+// writes is one line of text, with no control byte but the CR LF that ends it.
 #include "device/camerareply.h"
 #include "device/deviceliscentcp.h"
 #include "device/eventrecordstream.h"
+#include "log/log.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QHash>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstddef>
@@ -104,14 +109,45 @@ void frame(const QByteArray &bytes, qsizetype limit) {
         parse(QString::fromUtf8(record));
 }
 
+// The log writes into a private configuration folder, made once per fuzzing process.
+struct LogSetup {
+    LogSetup() {
+        qputenv("XDG_CONFIG_HOME", folder.path().toUtf8());
+        LOG::init();
+    }
+    QTemporaryDir folder;
+    int argc = 1;
+    char name[16] = "fuzz";
+    char *argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
+};
+
+// Every line of the log is text. The file is emptied after, and now and then the log starts
+// afresh, so the day's budget never runs out during a long run.
+void checkLogLines() {
+    QFile log(LOG::currentFile());
+    if (!log.open(QIODevice::ReadWrite))
+        return;
+    const QByteArray bytes = log.readAll();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte == '\r')
+            check(i + 1 < bytes.size() && bytes[i + 1] == '\n');
+        else if (byte == '\n')
+            check(i > 0 && bytes[i - 1] == '\r');
+        else
+            check(byte >= 0x20 && byte != 0x7F);
+    }
+    log.resize(0);
+    static unsigned inputs = 0;
+    if (++inputs % 4096 == 0)
+        LOG::init();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        return true;
-    }();
-    (void)quiet;
+    static LogSetup logSetup;
 
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const QString text = QString::fromUtf8(bytes);
@@ -119,5 +155,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     parse(text);
     frame(bytes, 32); // small enough for the fuzzer to reach the overflow paths
     frame(bytes, DeviceListenTCP::maxPendingBytes);
+    checkLogLines();
     return 0;
 }
