@@ -34,12 +34,21 @@ trap cleanup EXIT
 
 bash scripts/netlab.sh up --prefix "$prefix" --cameras 1
 
+# Each step's heading, with how long the step before it took.
+step_started=$SECONDS
+step() {
+  [ -n "${step_name:-}" ] && echo "   (took $((SECONDS - step_started)) s)"
+  step_name=$1
+  step_started=$SECONDS
+  echo "== $1"
+}
+
 wait_for_line() { # file pattern
   for _ in $(seq 1 100); do grep -qs "$2" "$1" && return 0; sleep 0.1; done
   echo "demo.sh: no '$2' in $1" >&2; return 1
 }
 
-echo "== the cloud service stand-in on the PC's loopback, and a returning user's stored sign-in"
+step "the cloud service stand-in on the PC's loopback, and a returning user's stored sign-in"
 mkfifo "$home/cloud.ctl"
 bash scripts/netlab.sh exec --prefix "$prefix" pc build/default/tools/cloud-sim/cloud-sim \
   --listen 127.0.0.1 --account 13800000000 <"$home/cloud.ctl" >"$home/cloud.log" 2>&1 &
@@ -67,17 +76,17 @@ run_pc() {
 capture=build/default/tools/capture/kestra-capture
 display=$((100 + $$ % 400))
 
-echo "== the virtual cameras registered as KestraLive did when the mode was chosen"
+step "the virtual cameras registered as KestraLive did when the mode was chosen"
 run_pc build/default/src/regsvrMulti.sh runas
 run_pc "$capture" list
 
-echo "== a simulated camera at 10.77.0.20 (HTTP, events, mDNS, RTSP)"
+step "a simulated camera at 10.77.0.20 (HTTP, events, mDNS, RTSP)"
 bash scripts/netlab.sh exec --prefix "$prefix" cam1 build/default/tools/camera-sim/torvi-sim \
   --no-control --address 10.77.0.20 --uid A1B2C3D4 --battery 87 --charge 1 --ac 1 >"$home/camera.log" 2>&1 &
 sim=$!
 for _ in $(seq 1 100); do grep -qs "ready http=" "$home/camera.log" && break; sleep 0.1; done
 
-echo "== a display (Xvfb :$display) in the PC namespace, and KestraLive on it"
+step "a display (Xvfb :$display) in the PC namespace, and KestraLive on it"
 bash scripts/netlab.sh exec --prefix "$prefix" pc Xvfb ":$display" -nolisten tcp -screen 0 1280x800x24 \
   >"$home/xvfb.log" 2>&1 &
 xvfb=$!
@@ -99,7 +108,7 @@ echo "   signed in silently ($(grep -c 'POST /v1/stream/user/info' "$home/cloud.
 echo "   start to visible window: $(( (visible - started) / 1000000 )) ms;" \
      "start to the live card: $(( (online - started) / 1000000 )) ms"
 
-echo "== \"Kestra Camera1\" streams the camera while KestraLive shows it in use"
+step "\"Kestra Camera1\" streams the camera while KestraLive shows it in use"
 run_pc "$capture" grab "Kestra Camera1" --format 2 --count 240 --no-raw --out "$home/live" >"$home/capture.log" 2>&1 &
 grab=$!
 for _ in $(seq 1 100); do grep -rqs "activateStatus:true" "$logdir" && break; sleep 0.1; done
@@ -109,8 +118,14 @@ run_pc bash -c 'id=$(xdotool search --onlyvisible --name "^KestraStudioMain$" | 
   xdotool mousemove $((X + 138)) $((Y + 217)) click 1' || true
 sleep 1
 run_pc build/default/tools/screen-grab/kestra-screen-grab "$home/screen.png" --crop
-wait "$grab"
-tail -n 1 "$home/capture.log"
+wait "$grab" || { echo "demo.sh: kestra-capture failed:" >&2; tail -n 5 "$home/capture.log" >&2; exit 1; }
+summary=$(tail -n 1 "$home/capture.log")
+echo "   $summary"
+live=$(sed -n 's/.* live=\([0-9]*\) .*/\1/p' <<<"$summary")
+if [ "${live:-0}" -eq 0 ]; then
+  echo "demo.sh: FAILED: no live picture of the camera reached \"Kestra Camera1\"" >&2
+  exit 1
+fi
 run_pc build/default/tools/screen-grab/kestra-screen-grab "$home/kestralive.png" \
   --from "$home/screen.png" --beside "$home/live/snapshot.png"
 echo "   KestraLive beside the captured picture: $home/kestralive.png"
@@ -119,17 +134,17 @@ echo "   the captured picture: $home/live/snapshot.png"
 kill -TERM "$pid"
 wait "$pid" && status=0 || status=$?
 pid=""
-echo "== KestraLive ended with exit status $status"
+step "KestraLive ended with exit status $status"
 kill "$sim" "$xvfb" 2>/dev/null; wait "$sim" "$xvfb" 2>/dev/null || true
 sim=""
 xvfb=""
 
-echo "== what the camera saw"
+step "what the camera saw"
 grep -E "^(registered|event connection|mdns answered|rtsp client)" "$home/camera.log" | sort | uniq -c
-echo "== the filter's log"
+step "the filter's log"
 grep -v -e '^$' -e '^Kestra::' "$home/config/KestraLive/log/vclog1.log" || true
 for f in "$home"/config/KestraLive/ini/*.ini; do
   echo "== $f"; cat "$f"
 done
-echo "== KestraLive's own log"
+step "KestraLive's own log"
 cat "$(find "$logdir" -type f | sort | head -n 1)"

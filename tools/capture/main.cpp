@@ -17,6 +17,10 @@
 #include "videodevices.h"
 #include "widetext.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -331,6 +335,10 @@ int Run(const std::vector<std::string> &arguments) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // FFmpeg's own console lines (a decoder complaining where a viewer joins the stream) would
+    // mix with the sample lines; the filter's log keeps what matters. This is the host
+    // application's choice to make, so the tool makes it for its own process only.
+    av_log_set_level(AV_LOG_FATAL);
     const std::vector<std::string> args = CommandLineArguments(argc, argv);
     ComSession com;
     if (FAILED(com.result()))
