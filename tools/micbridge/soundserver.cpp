@@ -210,8 +210,8 @@ void SoundServer::UnloadLeftovers() {
 
 // Loop locked.
 bool SoundServer::OpenStream() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, kChannels};
-    stream_ = pa_stream_new(context_, "Camera sound", &spec, nullptr);
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, kRate, kChannels};
+    stream_ = pa_stream_new(context_, "Camera sound", &sampleFormat, nullptr);
     if (!stream_)
         return false;
     // The server keeps the whole delay (queue and sink) near the target, with the usual
