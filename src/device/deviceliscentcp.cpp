@@ -8,9 +8,11 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 struct DeviceListenTCP::Connection {
     QString peerIp;
+    qint64 lastActiveMs = 0; // on the listener's clock
     EventRecordStream stream{maxPendingBytes};
 };
 
@@ -34,12 +36,19 @@ QString unquoted(const QString &part, qsizetype tail) {
 // Stray text can be anything a peer sends; keep its log line short.
 constexpr qsizetype strayPreviewBytes = 64;
 
+// A refused address is named in the log at most this often.
+constexpr qint64 refusalLogPeriodMs = 60 * 1000;
+// Refusals remembered before the stale ones are swept out.
+constexpr qsizetype refusalMemory = 256;
+
 } // namespace
 
 DeviceListenTCP::DeviceListenTCP(QObject *parent, quint16 port)
     : QObject(parent), m_server(new QTcpServer(this)) {
     qRegisterMetaType<DeviceListenTCP::FeedbackInfo_t>();
+    m_clock.start();
     connect(m_server, &QTcpServer::newConnection, this, &DeviceListenTCP::onNewConnecting);
+    connect(m_server, &QTcpServer::acceptError, this, &DeviceListenTCP::onAcceptError);
     // Cameras connect from the local network; a desktop proxy must not listen for us.
     m_server->setProxy(QNetworkProxy::NoProxy);
     // Another program holding the port would otherwise leave every camera event unheard.
@@ -67,18 +76,81 @@ quint16 DeviceListenTCP::serverPort() const {
 
 void DeviceListenTCP::onNewConnecting() {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        auto *connection = new Connection;
-        connection->peerIp = peerText(socket->peerAddress());
-        m_connections.insert(socket, connection);
-        connect(socket, &QTcpSocket::readyRead, this, &DeviceListenTCP::onReadData);
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            Connection *gone = m_connections.take(socket);
-            if (gone)
-                m_logLimit.forget(gone->peerIp);
-            delete gone;
-            socket->deleteLater();
-        });
+        if (m_failedAccepts > 0) {
+            LOG_NOTE << "event listener accepts connections again after" << m_failedAccepts
+                     << "failed attempts";
+            m_failedAccepts = 0;
+        }
+        const QString peer = peerText(socket->peerAddress());
+        if (m_isCamera && !m_isCamera(peer)) {
+            refuse(socket, peer);
+            continue;
+        }
+        if (m_connections.size() >= maxConnections)
+            closeLongestIdle();
+        adopt(socket, peer);
     }
+}
+
+void DeviceListenTCP::adopt(QTcpSocket *socket, const QString &peer) {
+    auto *connection = new Connection;
+    connection->peerIp = peer;
+    connection->lastActiveMs = m_clock.elapsed();
+    m_connections.insert(socket, connection);
+    socket->setReadBufferSize(readChunkBytes);
+    connect(socket, &QTcpSocket::readyRead, this, &DeviceListenTCP::onReadData);
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
+}
+
+void DeviceListenTCP::refuse(QTcpSocket *socket, const QString &peer) {
+    const qint64 now = m_clock.elapsed();
+    const auto logged = m_refusalLoggedMs.constFind(peer);
+    if (logged == m_refusalLoggedMs.cend() || now - logged.value() >= refusalLogPeriodMs) {
+        if (m_refusalLoggedMs.size() >= refusalMemory)
+            m_refusalLoggedMs.removeIf(
+                [now](const auto &entry) { return now - entry.value() >= refusalLogPeriodMs; });
+        m_refusalLoggedMs.insert(peer, now);
+        LOG_ERROR << "event listener: connections from" << peer
+                  << "are closed at once: it is not a camera this PC registered with (said once "
+                     "a minute)";
+    }
+    socket->abort();
+    socket->deleteLater();
+}
+
+void DeviceListenTCP::closeLongestIdle() {
+    auto idlest = m_connections.cbegin();
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (it.value()->lastActiveMs < idlest.value()->lastActiveMs)
+            idlest = it;
+    }
+    QTcpSocket *socket = idlest.key();
+    const Connection *connection = idlest.value();
+    if (m_logLimit.allow(connection->peerIp))
+        LOG_ERROR << "cameraIP:" << connection->peerIp << " event connection idle for"
+                  << (m_clock.elapsed() - connection->lastActiveMs) / 1000
+                  << "s closed to make room: at most" << maxConnections << "are kept";
+    socket->disconnect(this);
+    drop(socket);
+    socket->abort();
+}
+
+void DeviceListenTCP::drop(QTcpSocket *socket) {
+    Connection *gone = m_connections.take(socket);
+    if (gone)
+        m_logLimit.forget(gone->peerIp);
+    delete gone;
+    socket->deleteLater();
+}
+
+void DeviceListenTCP::onAcceptError(QAbstractSocket::SocketError) {
+    // Qt stops accepting after such an error; without another attempt no camera event would
+    // arrive again.
+    if (m_failedAccepts++ == 0)
+        LOG_ERROR << "event listener cannot accept a connection:" << m_server->errorString()
+                  << "(is the process out of file descriptors?); trying again every"
+                  << acceptRetryMs << "ms";
+    QTimer::singleShot(acceptRetryMs, this, [this] { m_server->resumeAccepting(); });
 }
 
 void DeviceListenTCP::onReadData() {
@@ -93,6 +165,7 @@ void DeviceListenTCP::readFrom(QTcpSocket *socket) {
     const QByteArray bytes = socket->readAll();
     if (bytes.isEmpty())
         return;
+    connection->lastActiveMs = m_clock.elapsed();
     const QString peer = connection->peerIp; // a slot may end the connection meanwhile
     for (const EventRecordStream::Item &item : connection->stream.feed(bytes)) {
         switch (item.kind) {

@@ -148,6 +148,7 @@ void Network::onRun() {
     manager->setParent(this);
     m_issuer.setManager(manager);
     m_listener = new DeviceListenTCP(this);
+    m_listener->setCameraCheck([this](const QString &ip) { return m_poller->isJoined(ip); });
     connect(m_listener, &DeviceListenTCP::sigFeedbackInfo, this, &Network::onFeedbackInfo,
             Qt::QueuedConnection);
     LOG_NOTE << "the server source: production";

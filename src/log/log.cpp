@@ -8,7 +8,6 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStandardPaths>
-#include <QTextStream>
 #include <QThread>
 #include <QTime>
 
@@ -25,6 +24,10 @@ struct LogState {
     QString budgetDay;    // the day writtenToday counts for
     qint64 writtenToday = 0;
     bool budgetSpent = false; // the line saying so is written; others are dropped
+    // Kept open, so that a process short of descriptors still logs; reopened on rollover.
+    QFile out;
+    qint64 lostLines = 0; // could not be written since the last line that was
+    QString lostBecause;
 };
 
 LogState &state() {
@@ -95,13 +98,41 @@ qint64 folderBytes(const QString &folder) {
     return total;
 }
 
-void appendLine(const QString &path, const QString &line) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return; // nowhere left to report to
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    out << line << "\r\n";
+// The file to append to, opened when the run's file changed; null when it cannot be opened.
+QFile *openFile(LogState &s) {
+    if (s.out.isOpen() && s.out.fileName() == s.file)
+        return &s.out;
+    s.out.close();
+    s.out.setFileName(s.file);
+    if (!s.out.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        s.lostBecause = s.out.errorString();
+        return nullptr;
+    }
+    return &s.out;
+}
+
+void writeLine(QFile &file, const QString &line) {
+    file.write(line.toUtf8() + "\r\n");
+    file.flush(); // a crash must not take the last lines with it
+}
+
+// Lines that find no file are counted, and the first line written again says how many were
+// lost and why.
+void appendLine(LogState &s, const QString &stamp, const QString &line) {
+    QFile *file = openFile(s);
+    if (!file) {
+        ++s.lostLines;
+        return;
+    }
+    if (s.lostLines > 0) {
+        writeLine(*file, QStringLiteral("%0[Error]::%1 log lines were lost: the log file could "
+                                        "not be opened (%2)")
+                             .arg(stamp)
+                             .arg(s.lostLines)
+                             .arg(s.lostBecause));
+        s.lostLines = 0;
+    }
+    writeLine(*file, line);
 }
 
 } // namespace
@@ -122,6 +153,7 @@ void LOG::init() {
             QDir(s.folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted).size());
         s.file = runFileStem(s.folder, date, s.runIndex) + QStringLiteral(".log");
         s.continuation = 0;
+        s.out.close(); // the next line opens this run's file
         // Earlier runs of the day spent from the same budget.
         s.budgetDay = date;
         s.writtenToday = folderBytes(s.folder);
@@ -151,19 +183,22 @@ void LOG::messageHandler(QtMsgType type, const QMessageLogContext &, const QStri
     }
     if (s.budgetSpent)
         return;
-    if (QFileInfo(s.file).size() >= rolloverSize)
+    const qint64 size =
+        s.out.isOpen() && s.out.fileName() == s.file ? s.out.size() : QFileInfo(s.file).size();
+    if (size >= rolloverSize)
         s.file = nextContinuationFile(s);
     const qint64 bytes = line.toUtf8().size() + 2;
     if (s.writtenToday + bytes > dailyBudget) {
         // Said once; what follows today is dropped, and nothing already written is touched.
         s.budgetSpent = true;
-        appendLine(s.file, QStringLiteral("%0[Error]::the log's budget of %1 MB for %2 is used "
-                                          "up: further lines are dropped until tomorrow")
-                               .arg(stamp)
-                               .arg(dailyBudget / (1024 * 1024))
-                               .arg(day));
+        appendLine(s, stamp,
+                   QStringLiteral("%0[Error]::the log's budget of %1 MB for %2 is used "
+                                  "up: further lines are dropped until tomorrow")
+                       .arg(stamp)
+                       .arg(dailyBudget / (1024 * 1024))
+                       .arg(day));
         return;
     }
     s.writtenToday += bytes;
-    appendLine(s.file, line);
+    appendLine(s, stamp, line);
 }

@@ -1,5 +1,6 @@
 #include "device/deviceliscentcp.h"
 #include "device/eventrecordstream.h"
+#include "support/descriptorsqueeze.h"
 #include "support/qtprint.h"
 
 #include "support/logcapture.h"
@@ -12,6 +13,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -213,6 +220,61 @@ TEST_F(DeviceListenTCPTest, DisconnectedCameraIsForgotten) {
     camera->disconnectFromHost();
     EXPECT_TRUE(QTest::qWaitFor([&] { return listener.findChildren<QTcpSocket *>().isEmpty(); },
                                 deadlineMs));
+}
+
+// Anyone on the LAN can open connections: those from addresses that are not cameras go at once
+// (named in the log once a minute), and a camera's own pile of connections is held to a bound
+// by closing the longest idle, so the events of a fresh connection still arrive.
+TEST_F(DeviceListenTCPTest, StrangersAreClosedAtOnceAndIdleConnectionsAreBounded) {
+    listener.setCameraCheck([](const QString &ip) { return ip == QStringLiteral("127.0.0.2"); });
+    std::vector<std::unique_ptr<QTcpSocket>> strangers;
+    for (int i = 0; i < 3; ++i)
+        strangers.push_back(connectCamera("127.0.0.9"));
+    for (auto &stranger : strangers)
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return stranger->state() == QAbstractSocket::UnconnectedState; }, deadlineMs));
+    EXPECT_EQ(log.lines().filter(QStringLiteral("connections from 127.0.0.9 are closed")).size(),
+              1);
+
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (qsizetype i = 0; i < DeviceListenTCP::maxConnections + 8; ++i) {
+        idle.push_back(connectCamera("127.0.0.2"));
+        QTest::qWait(2); // each arrives after the one before
+    }
+    auto camera = connectCamera("127.0.0.2");
+    send(*camera, record("ROTATION", "ON"));
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_EQ(received(0).payload, QStringLiteral("ON"));
+    EXPECT_LE(listener.findChildren<QTcpSocket *>().size(), DeviceListenTCP::maxConnections);
+    // The first to come and never speak were the ones closed.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return idle.front()->state() == QAbstractSocket::UnconnectedState; }, deadlineMs));
+    EXPECT_EQ(idle.back()->state(), QAbstractSocket::ConnectedState);
+    EXPECT_TRUE(log.hasError(QStringLiteral("closed to make room: at most 32 are kept")));
+}
+
+// Out of descriptors, an accept fails; the listener must say so and take connections again once
+// descriptors are back, not go deaf for the rest of the run.
+TEST_F(DeviceListenTCPTest, AfterRunningOutOfDescriptorsItAcceptsAgain) {
+    const int raw = ::socket(AF_INET, SOCK_STREAM, 0); // made before the squeeze
+    ASSERT_GE(raw, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(listener.serverPort());
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    {
+        DescriptorSqueeze squeeze;
+        ASSERT_TRUE(squeeze.isActive());
+        ASSERT_EQ(::connect(raw, reinterpret_cast<const sockaddr *>(&to), sizeof to), 0);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return log.hasError(QStringLiteral("event listener cannot accept")); },
+            deadlineMs));
+    }
+    const QByteArray bytes = record("VIDEOMODE", "NTSC");
+    ASSERT_EQ(::write(raw, bytes.constData(), bytes.size()), bytes.size());
+    EXPECT_TRUE(waitForRecords(1));
+    EXPECT_TRUE(log.lines().filter(QStringLiteral("accepts connections again")).size() == 1);
+    ::close(raw);
 }
 
 TEST_F(DeviceListenTCPTest, PortAlreadyTakenIsLoggedWithItsNumber) {

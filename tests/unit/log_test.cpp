@@ -1,5 +1,6 @@
 #include "log/log.h"
 #include "log/logline.h"
+#include "support/descriptorsqueeze.h"
 #include "support/qtprint.h"
 #include "support/tempconfigroot.h"
 
@@ -184,6 +185,31 @@ TEST_F(LogTest, PastTheDailyBudgetOneLineSaysSoAndTheRestOfTheDayIsDropped) {
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("further lines are dropped until tomorrow")));
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(QFileInfo(runFile(i)).size(), LOG::dailyBudget / 5);
+}
+
+// A LAN host holding hundreds of connections can leave the process without descriptors: the
+// log must go on, and what it could not write must be said, not silently skipped.
+TEST_F(LogTest, OutOfDescriptorsTheLogKeepsWritingAndCountsWhatItLost) {
+    LOG::init();
+    {
+        DescriptorSqueeze squeeze;
+        ASSERT_TRUE(squeeze.isActive());
+        qDebug() << "lost one";
+        qDebug() << "lost two";
+    }
+    qDebug() << "back";
+    {
+        DescriptorSqueeze squeeze;
+        ASSERT_TRUE(squeeze.isActive());
+        qDebug() << "written while squeezed";
+    }
+    const QStringList lines = linesOf(LOG::currentFile());
+    ASSERT_EQ(lines.size(), 3) << qPrintable(lines.join(u'\n'));
+    EXPECT_TRUE(lines[0].contains(
+        QStringLiteral("[Error]::2 log lines were lost: the log file could not be opened (")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("::back")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("::written while squeezed")));
 }
 
 TEST_F(LogTest, ConcurrentWritersNeitherLoseNorInterleaveLines) {

@@ -2,6 +2,7 @@
 
 #include "device/camera/camerarecords.h"
 #include "device/camerareply.h"
+#include "device/peerloglimit.h"
 #include "log/logline.h"
 
 #include <QThread>
@@ -26,8 +27,17 @@ void EventApplier::enqueue(const DeviceListenTCP::FeedbackInfo_t &info) {
         return;
     QMutexLocker lock(&m_queueLock);
     if (m_queue.size() >= maxQueuedEvents) {
-        LOG_ERROR << "cameraIP:" << info.ip << "event queue full, event dropped:" << info.rawData;
+        // One line a spell: a flood of events must not become a flood of log lines.
+        if (m_droppedWhileFull++ == 0)
+            LOG_ERROR << "cameraIP:" << info.ip
+                      << "event queue full: events are dropped until it has room, the first:"
+                      << outsideTextPreview(info.rawData);
         return;
+    }
+    if (m_droppedWhileFull > 0) {
+        LOG_ERROR << "event queue has room again;" << m_droppedWhileFull
+                  << "events were dropped while it was full";
+        m_droppedWhileFull = 0;
     }
     m_queue.append(info);
 }

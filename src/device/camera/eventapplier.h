@@ -48,4 +48,5 @@ private:
     CameraRecords &m_records;
     QMutex m_queueLock;
     QList<DeviceListenTCP::FeedbackInfo_t> m_queue;
+    qint64 m_droppedWhileFull = 0; // worker only
 };

@@ -100,6 +100,12 @@ void StatusPoller::quit(const QString &mac, const QString &ip) {
         emit sigDeviceParamConfigFaild(endedIp);
 }
 
+bool StatusPoller::isJoined(const QString &ip) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    QMutexLocker lock(&m_lock);
+    return m_registerSet.contains(ip);
+}
+
 void StatusPoller::joinLocked(const QString &ip) {
     if (!m_registerSet.contains(ip)) {
         m_registerSet.insert(ip, Registration::ToDo);

@@ -36,6 +36,8 @@ public:
     // Worker thread (quit() also on the main thread).
     void join(const QString &mac, const QString &ip);
     void quit(const QString &mac, const QString &ip);
+    // True while the PC registers, or has registered, with the camera at ip.
+    bool isJoined(const QString &ip);
     void pollStep();
     void registerStep();
     void onRegisterReply(QNetworkReply *reply);
