@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 struct DeviceListenTCP::Connection {
     QString peerIp;
     qint64 lastActiveMs = 0; // on the listener's clock
@@ -137,8 +139,15 @@ void DeviceListenTCP::closeLongestIdle() {
 
 void DeviceListenTCP::drop(QTcpSocket *socket) {
     Connection *gone = m_connections.take(socket);
-    if (gone)
-        m_logLimit.forget(gone->peerIp);
+    if (gone) {
+        // The peer's line budget is its own, not its connection's: a pile of connections
+        // closing one by one must not renew it each time.
+        const bool peerStillHere =
+            std::any_of(m_connections.cbegin(), m_connections.cend(),
+                        [&](const Connection *other) { return other->peerIp == gone->peerIp; });
+        if (!peerStillHere)
+            m_logLimit.forget(gone->peerIp);
+    }
     delete gone;
     socket->deleteLater();
 }

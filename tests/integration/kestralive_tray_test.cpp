@@ -4,22 +4,17 @@
 // What the program did is read from its log, its settings files, what the
 // camera received and what a video application sees.
 #include "support/childprocess.h"
-#include "support/cloudsim.h"
+#include "support/kestraliverig.h"
 #include "support/netlabmain.h"
 #include "support/simulatedcamera.h"
-#include "support/storedsignin.h"
-#include "support/tempconfigroot.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 namespace {
 
@@ -27,49 +22,18 @@ const QString program = QStringLiteral(KESTRA_LIVE);
 const QString capture = QStringLiteral(KESTRA_CAPTURE);
 const QString account = QStringLiteral("13800000000");
 const QString camera = QStringLiteral("Torvi_CAM1");
-constexpr int lanMs = 30000;
 
-class KestraLiveTrayTest : public ::testing::Test {
+class KestraLiveTrayTest : public ::testing::Test, protected KestraLiveRig {
 protected:
     void SetUp() override {
         REQUIRE_TEST_LAB();
-        ASSERT_TRUE(startDisplay());
-        ASSERT_TRUE(cloud.start({QStringLiteral("--account"), account}));
-        const CloudSim::Tokens tokens = cloud.issueTokens(account);
-        ASSERT_TRUE(storeSignIn(tokens.access, tokens.refresh, root.configRoot()));
+        ASSERT_TRUE(setUpRig(account));
     }
 
-    // A user who chose `workMode` and connected the simulated camera before, paired with
-    // "Kestra Camera1".
     void returningUser(int workMode) {
-        const QString ini = root.configRoot() + QStringLiteral("/ini/");
-        QSettings(ini + QStringLiteral("config.ini"), QSettings::IniFormat)
-            .setValue(QStringLiteral("config/workMode"), workMode);
-        QSettings devices(ini + QStringLiteral("device.ini"), QSettings::IniFormat);
-        devices.setValue(camera + QStringLiteral("/ip"), testLab().cameraAddress(1));
-        devices.setValue(camera + QStringLiteral("/name"), QStringLiteral("Studio"));
-        devices.setValue(QStringLiteral("VirtualCamera/cam1"), camera);
+        KestraLiveRig::returningUser(workMode, camera, testLab().cameraAddress(1));
     }
 
-    bool startDisplay() {
-        display = QStringLiteral(":%1").arg(100 + ::getpid() % 400);
-        if (!xserver.start(QStringLiteral("Xvfb"),
-                           {display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                            QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("1280x800x24")}))
-            return false;
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X") + display.mid(1);
-        return QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000);
-    }
-
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = root.environment();
-        env.insert(QStringLiteral("DISPLAY"), display);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("KESTRA_CLOUD_HOST"), cloud.host());
-        env.insert(QStringLiteral("KESTRA_DSHOW_REGISTRY"), registry.path());
-        return env;
-    }
     // Runs a helper program to its end; its output on failure.
     bool run(const QString &path, const QStringList &args, QString *output = nullptr) {
         ChildProcess child;
@@ -89,20 +53,6 @@ protected:
         return listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    QString logText() const {
-        QString text;
-        QDirIterator it(root.configRoot() + QStringLiteral("/log"), QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            if (file.open(QIODevice::ReadOnly))
-                text += QString::fromUtf8(file.readAll());
-        }
-        return text;
-    }
-    bool waitForLog(const QString &text, int timeoutMs = lanMs, int count = 1) const {
-        return QTest::qWaitFor([&] { return logText().count(text) >= count; }, timeoutMs);
-    }
     QString published(int slot) const {
         return QSettings(root.configRoot() + QStringLiteral("/ini/VConfig.ini"),
                          QSettings::IniFormat)
@@ -132,11 +82,6 @@ protected:
                     QStringLiteral("click"), QStringLiteral("1")});
     }
 
-    TempConfigRoot root;
-    QTemporaryDir registry;
-    QString display;
-    ChildProcess xserver;
-    CloudSim cloud;
     SimulatedCamera sim;
     ChildProcess live;
 };

@@ -239,7 +239,7 @@ TEST_F(DeviceListenTCPTest, StrangersAreClosedAtOnceAndIdleConnectionsAreBounded
     std::vector<std::unique_ptr<QTcpSocket>> idle;
     for (qsizetype i = 0; i < DeviceListenTCP::maxConnections + 8; ++i) {
         idle.push_back(connectCamera("127.0.0.2"));
-        QTest::qWait(2); // each arrives after the one before
+        QTest::qWait(1); // each arrives after the one before
     }
     auto camera = connectCamera("127.0.0.2");
     send(*camera, record("ROTATION", "ON"));
@@ -250,7 +250,11 @@ TEST_F(DeviceListenTCPTest, StrangersAreClosedAtOnceAndIdleConnectionsAreBounded
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return idle.front()->state() == QAbstractSocket::UnconnectedState; }, deadlineMs));
     EXPECT_EQ(idle.back()->state(), QAbstractSocket::ConnectedState);
-    EXPECT_TRUE(log.hasError(QStringLiteral("closed to make room: at most 32 are kept")));
+    // Eight were closed within a second: the peer's line budget holds across its connections.
+    const qsizetype closedLines =
+        log.lines().filter(QStringLiteral("closed to make room: at most 32 are kept")).size();
+    EXPECT_GE(closedLines, 1);
+    EXPECT_LE(closedLines, PeerLogLimit::linesPerSecond);
 }
 
 // Out of descriptors, an accept fails; the listener must say so and take connections again once
