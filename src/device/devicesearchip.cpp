@@ -60,6 +60,17 @@ QStringList usableIPv4Addresses() {
     return addresses;
 }
 
+// A request fails so when its socket could not be created: the process or the
+// system is out of descriptors (or of socket memory). Qt reports it as an
+// unknown network error whose text comes from its socket engine, translated
+// under that class's name.
+bool lacksSocket(const QNetworkReply *reply) {
+    if (reply->error() != QNetworkReply::UnknownNetworkError)
+        return false;
+    const QString text = reply->errorString();
+    return text == QCoreApplication::translate("QNativeSocketEngine", "Out of resources") ||
+           text == QCoreApplication::translate("QAbstractSocketEngine", "Out of resources");
+}
 } // namespace
 
 void SubnetSweep::restart(const QStringList &addresses) {
@@ -155,6 +166,8 @@ bool DeviceSearchIP::startSearch() {
     m_searching = true;
     m_sweep.restart(usableIPv4Addresses());
     m_scanReplies.clear();
+    m_probesWithoutSocket = 0;
+    m_noSocketReason.clear();
     // Every scan reports each camera it finds online again.
     m_onlineDevices.clear();
     m_candidateDevices.clear();
@@ -224,6 +237,8 @@ QNetworkReply *DeviceSearchIP::checkModeLocked(const QString &ip, int timeoutMs)
 
 void DeviceSearchIP::scanStep() {
     bool found = false;
+    int probesWithoutSocket = 0;
+    QString noSocketReason;
     {
         QMutexLocker lock(m_lock);
         if (!m_searching)
@@ -251,6 +266,15 @@ void DeviceSearchIP::scanStep() {
         m_searching = false;
         m_finished = true;
         found = m_found;
+        probesWithoutSocket = m_probesWithoutSocket;
+        noSocketReason = m_noSocketReason;
+    }
+    // Such a scan may well have missed cameras.
+    if (probesWithoutSocket > 0) {
+        LOG_ERROR << QStringLiteral("scan: %1 probes could not open a socket (%2): the process "
+                                    "is out of file descriptors")
+                         .arg(probesWithoutSocket)
+                         .arg(noSocketReason);
     }
     emit sigFinish(found);
     LOG_NOTE << "device search ip finish!";
@@ -274,6 +298,10 @@ void DeviceSearchIP::onGetDeviceInfoReply() {
     {
         QMutexLocker lock(m_lock);
         const bool ofScan = m_scanReplies.remove(reply);
+        if (ofScan && lacksSocket(reply)) {
+            ++m_probesWithoutSocket;
+            m_noSocketReason = reply->errorString();
+        }
         const auto it = m_attributeReplies.constFind(reply);
         if (reply->error() == QNetworkReply::NoError && it != m_attributeReplies.cend()) {
             const QString ip = it.value();

@@ -106,6 +106,9 @@ private:
     QMap<QNetworkReply *, QString> m_attributeReplies; // reply -> camera IP
     QMap<QString, QString> m_onlineDevices;            // IP -> uID
     QMap<QString, QString> m_candidateDevices;         // IP -> uID
+    // The running scan's probes that failed for want of a socket, and why.
+    int m_probesWithoutSocket = 0;
+    QString m_noSocketReason;
     bool m_searching = false;
     bool m_finished = false;
     bool m_found = false;

@@ -258,10 +258,11 @@ TEST_F(DeviceSearchIPTest, ScanProbesEachSubnetInInterfaceOrderAndReportsTheCame
 
 // A PC with several subnets must not run out of descriptors while it scans:
 // with room for little more than one subnet's probes, the camera on the second
-// subnet is found all the same.
-TEST_F(DeviceSearchIPTest, ScanFitsInOneSubnetsWorthOfDescriptors) {
+// subnet is found all the same. With less room the scan says what it missed.
+TEST_F(DeviceSearchIPTest, ScanFitsInOneSubnetsWorthOfDescriptorsAndSaysWhenProbesLackOne) {
     ASSERT_TRUE(startCamera(camb1, "camb1", ipb1, "B0000001")) << camb1.describe().toStdString();
     const QString online = QStringLiteral("online %1 %2").arg(uidb1, ipb1);
+    const QString noSocket = QStringLiteral("probes could not open a socket");
     {
         // One subnet's probes and a few spare, for the mode check among others.
         DescriptorRoom room(255 + 10);
@@ -269,6 +270,24 @@ TEST_F(DeviceSearchIPTest, ScanFitsInOneSubnetsWorthOfDescriptors) {
         ASSERT_TRUE(scanToTheEnd());
     }
     EXPECT_EQ(signals_.events, QStringList({online, "finish 1"}));
+    EXPECT_TRUE(logSince(mark, noSocket).isEmpty())
+        << logSince(mark, noSocket).join(u'|').toStdString();
+
+    signals_.events.clear();
+    mark = logMark();
+    {
+        // Most probes find no descriptor free.
+        DescriptorRoom room(100);
+        ASSERT_TRUE(room.ok());
+        ASSERT_TRUE(scanToTheEnd());
+    }
+    const QStringList lines = logSince(mark, noSocket);
+    ASSERT_EQ(lines.size(), 1) << lines.join(u'|').toStdString();
+    const QString count = lines[0].section(QStringLiteral("scan: "), 1).section(u' ', 0, 0);
+    EXPECT_GT(count.toInt(), 100) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(
+        QStringLiteral("(Out of resources): the process is out of file descriptors")))
+        << lines[0].toStdString();
 }
 
 TEST_F(DeviceSearchIPTest, CameraOutsideWirelessModeIsReportedOnlineOnceARecheckSeesWireless) {
