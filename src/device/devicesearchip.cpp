@@ -20,8 +20,11 @@ namespace {
 const QString attributePath = QStringLiteral("/cgi-bin/hisnet/getdeviceattr.cgi");
 const QString modePath = QStringLiteral("/cgi-bin/hisnet/getcommparam.cgi?&-type=NORMRECMODE");
 
-// Host 255 is the broadcast address of a /24 and is never probed.
-constexpr int probesPerSubnet = 255;
+// Each probe holds a socket, that is a descriptor, until it ends (its
+// connection is not kept): one subnet's worth at a time keeps a PC with many
+// subnets well below the usual limit of 1024 descriptors a process, which the
+// log and settings need too.
+constexpr qsizetype maxProbesInFlight = SubnetSweep::hostsPerSubnet;
 // Short enough that a whole subnet is done in about half a second; a camera
 // on the LAN answers well within it.
 constexpr int probeTimeoutMs = 500;
@@ -56,19 +59,41 @@ QStringList usableIPv4Addresses() {
     }
     return addresses;
 }
+
+// A request fails so when its socket could not be created: the process or the
+// system is out of descriptors (or of socket memory). Qt reports it as an
+// unknown network error whose text comes from its socket engine, translated
+// under that class's name.
+bool lacksSocket(const QNetworkReply *reply) {
+    if (reply->error() != QNetworkReply::UnknownNetworkError)
+        return false;
+    const QString text = reply->errorString();
+    return text == QCoreApplication::translate("QNativeSocketEngine", "Out of resources") ||
+           text == QCoreApplication::translate("QAbstractSocketEngine", "Out of resources");
+}
 } // namespace
 
 void SubnetSweep::restart(const QStringList &addresses) {
     m_addresses = addresses;
-    m_next = 0;
+    m_subnet = 0;
+    m_host = 0;
 }
 
-QString SubnetSweep::takeNextPrefix() {
-    if (m_next >= m_addresses.size())
-        return {};
-    const QString address = m_addresses.at(m_next);
-    ++m_next;
-    return address.left(address.lastIndexOf(u'.') + 1);
+SubnetSweep::Batch SubnetSweep::takeNextHosts(qsizetype count) {
+    Batch batch;
+    while (batch.hosts.size() < count && !isDone()) {
+        const QString &address = m_addresses.at(m_subnet);
+        const QString prefix = address.left(address.lastIndexOf(u'.') + 1);
+        if (m_host == 0)
+            batch.startedSubnets << prefix;
+        while (batch.hosts.size() < count && m_host < hostsPerSubnet)
+            batch.hosts << prefix + QString::number(m_host++);
+        if (m_host == hostsPerSubnet) {
+            m_host = 0;
+            ++m_subnet;
+        }
+    }
+    return batch;
 }
 
 DeviceSearchIP *DeviceSearchIP::getInstance() {
@@ -141,6 +166,8 @@ bool DeviceSearchIP::startSearch() {
     m_searching = true;
     m_sweep.restart(usableIPv4Addresses());
     m_scanReplies.clear();
+    m_probesWithoutSocket = 0;
+    m_noSocketReason.clear();
     // Every scan reports each camera it finds online again.
     m_onlineDevices.clear();
     m_candidateDevices.clear();
@@ -183,7 +210,8 @@ void DeviceSearchIP::markOffline(const QString &uID, const QString &ip) {
         m_candidateDevices.insert(ip, m_onlineDevices.take(ip));
 }
 
-QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path, int timeoutMs) {
+QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path, int timeoutMs,
+                                         bool keepConnection) {
     if (ip.isEmpty() || path.isEmpty()) {
         LOG_ERROR << "http get error: param invalid!";
         return nullptr;
@@ -191,6 +219,10 @@ QNetworkReply *DeviceSearchIP::getLocked(const QString &ip, const QString &path,
     QNetworkRequest request(QUrl(QStringLiteral("http://") + ip + path));
     request.setTransferTimeout(timeoutMs);
     request.setRawHeader("Cache-Control", "no-cache");
+    // Otherwise the access manager keeps every host's connection, answered,
+    // refused or timed out, socket and all, for two minutes.
+    if (!keepConnection)
+        request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     return m_manager->get(request);
 }
 
@@ -205,17 +237,21 @@ QNetworkReply *DeviceSearchIP::checkModeLocked(const QString &ip, int timeoutMs)
 
 void DeviceSearchIP::scanStep() {
     bool found = false;
+    int probesWithoutSocket = 0;
+    QString noSocketReason;
     {
         QMutexLocker lock(m_lock);
         if (!m_searching)
             return;
-        const QString prefix = m_sweep.takeNextPrefix();
-        if (!prefix.isEmpty()) {
-            // One subnet per pass, all its probes in flight at once.
-            LOG_NOTE << "ipPrefix: " << prefix;
-            for (int host = 0; host < probesPerSubnet; ++host) {
-                const QString ip = prefix + QString::number(host);
-                QNetworkReply *reply = getLocked(ip, attributePath, probeTimeoutMs);
+        // Every probe still in flight counts, an abandoned scan's too: each
+        // holds a socket.
+        const qsizetype room = maxProbesInFlight - m_attributeReplies.size();
+        if (room > 0) {
+            const SubnetSweep::Batch batch = m_sweep.takeNextHosts(room);
+            for (const QString &prefix : batch.startedSubnets)
+                LOG_NOTE << "ipPrefix: " << prefix;
+            for (const QString &ip : batch.hosts) {
+                QNetworkReply *reply = getLocked(ip, attributePath, probeTimeoutMs, false);
                 if (!reply)
                     continue;
                 connect(reply, &QNetworkReply::finished, this,
@@ -223,14 +259,22 @@ void DeviceSearchIP::scanStep() {
                 m_attributeReplies.insert(reply, ip);
                 m_scanReplies.insert(reply);
             }
-            return;
         }
         // The scan stays open until the last probe and mode check answered.
-        if (!m_scanReplies.isEmpty())
+        if (!m_sweep.isDone() || !m_scanReplies.isEmpty())
             return;
         m_searching = false;
         m_finished = true;
         found = m_found;
+        probesWithoutSocket = m_probesWithoutSocket;
+        noSocketReason = m_noSocketReason;
+    }
+    // Such a scan may well have missed cameras.
+    if (probesWithoutSocket > 0) {
+        LOG_ERROR << QStringLiteral("scan: %1 probes could not open a socket (%2): the process "
+                                    "is out of file descriptors")
+                         .arg(probesWithoutSocket)
+                         .arg(noSocketReason);
     }
     emit sigFinish(found);
     LOG_NOTE << "device search ip finish!";
@@ -254,6 +298,10 @@ void DeviceSearchIP::onGetDeviceInfoReply() {
     {
         QMutexLocker lock(m_lock);
         const bool ofScan = m_scanReplies.remove(reply);
+        if (ofScan && lacksSocket(reply)) {
+            ++m_probesWithoutSocket;
+            m_noSocketReason = reply->errorString();
+        }
         const auto it = m_attributeReplies.constFind(reply);
         if (reply->error() == QNetworkReply::NoError && it != m_attributeReplies.cend()) {
             const QString ip = it.value();

@@ -27,19 +27,31 @@ class QMutex;
 class QNetworkAccessManager;
 class QNetworkReply;
 
-// The local addresses whose /24 subnets one scan probes, in the order the
-// interfaces list them, one subnet per loop pass; two addresses in one subnet
-// probe it twice. Used under DeviceSearchIP's lock.
+// The hosts one scan probes: hosts 0 to 254 of the /24 subnet of each local
+// address, subnets in the order the interfaces list them (two addresses in one
+// subnet probe it twice). They are handed out a batch at a time, so that the
+// scan can keep the number of its probes in flight, and of its sockets, within
+// a bound. Used under DeviceSearchIP's lock.
 class SubnetSweep {
 public:
+    // Host 255 is the broadcast address of a /24 and is never probed.
+    static constexpr int hostsPerSubnet = 255;
+
+    struct Batch {
+        QStringList hosts; // addresses, in subnet and host order
+        // The prefix ("192.168.1.") of each subnet whose first host is in hosts.
+        QStringList startedSubnets;
+    };
+
     void restart(const QStringList &addresses);
-    // The next subnet as the address without its last part ("192.168.1."),
-    // or empty once every address has been taken.
-    QString takeNextPrefix();
+    // The next hosts, at most count of them; empty once every host is taken.
+    Batch takeNextHosts(qsizetype count);
+    bool isDone() const { return m_subnet >= m_addresses.size(); }
 
 private:
     QStringList m_addresses;
-    qsizetype m_next = 0;
+    qsizetype m_subnet = 0;
+    int m_host = 0;
 };
 
 class DeviceSearchIP : public QObject {
@@ -77,7 +89,10 @@ private:
     void waitMs(int ms);
 
     // Expect m_lock held.
-    QNetworkReply *getLocked(const QString &ip, const QString &path, int timeoutMs);
+    // keepConnection false closes the connection, and frees its socket, as
+    // soon as the reply ends.
+    QNetworkReply *getLocked(const QString &ip, const QString &path, int timeoutMs,
+                             bool keepConnection = true);
     // The mode check's reply, or null when it could not be sent.
     QNetworkReply *checkModeLocked(const QString &ip, int timeoutMs);
 
@@ -91,6 +106,9 @@ private:
     QMap<QNetworkReply *, QString> m_attributeReplies; // reply -> camera IP
     QMap<QString, QString> m_onlineDevices;            // IP -> uID
     QMap<QString, QString> m_candidateDevices;         // IP -> uID
+    // The running scan's probes that failed for want of a socket, and why.
+    int m_probesWithoutSocket = 0;
+    QString m_noSocketReason;
     bool m_searching = false;
     bool m_finished = false;
     bool m_found = false;

@@ -10,9 +10,11 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QTest>
+#include <sys/resource.h>
 
 namespace {
 
@@ -44,6 +46,37 @@ QStringList logSince(qsizetype mark, const QString &text) {
     }
     return lines;
 }
+
+int openDescriptors() {
+    return static_cast<int>(
+        QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
+            .size());
+}
+
+// The process's descriptor limit lowered to room descriptors more than it has
+// open, and restored when the guard goes.
+class DescriptorRoom {
+public:
+    explicit DescriptorRoom(int room) {
+        rlimit lowered{};
+        m_ok = getrlimit(RLIMIT_NOFILE, &m_saved) == 0;
+        lowered = m_saved;
+        lowered.rlim_cur = static_cast<rlim_t>(openDescriptors() + room);
+        m_ok = m_ok && setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~DescriptorRoom() {
+        if (m_ok)
+            setrlimit(RLIMIT_NOFILE, &m_saved);
+    }
+    DescriptorRoom(const DescriptorRoom &) = delete;
+    DescriptorRoom &operator=(const DescriptorRoom &) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    bool m_ok = false;
+};
 
 // The worker's signals as the main thread receives them:
 // "online UID IP", "offline UID", "finish 0|1".
@@ -126,6 +159,13 @@ protected:
         return signals_.waitFor(QStringLiteral("finish %1").arg(int(expectedFound)), 15000);
     }
 
+    // Scans and waits for its end, whatever it found.
+    bool scanToTheEnd() {
+        search()->startSearch();
+        return QTest::qWaitFor(
+            [&] { return !signals_.events.filter(QStringLiteral("finish")).isEmpty(); }, 15000);
+    }
+
     ScanSignals signals_{search()};
     qsizetype mark = 0;
     ChildProcess cam1;
@@ -139,25 +179,45 @@ protected:
     const QString uidb1 = QStringLiteral("Torvi_B0000001");
 };
 
-// A PC may carry more local addresses than a small counter holds.
-TEST(SubnetSweepTest, TakesTheSubnetOfEveryAddressOfALongListInOrder) {
+// The sweep hands out hosts 0..254 of each subnet in order, in batches of any
+// size that may span subnets; a PC may carry more local addresses than a small
+// counter holds.
+TEST(SubnetSweepTest, HandsOutEveryHostOfALongListOfSubnetsInOrderInBatches) {
     QStringList addresses;
-    QStringList expected;
+    QStringList prefixes;
+    QStringList hosts;
     for (int i = 0; i < 200; ++i) {
-        addresses << QStringLiteral("10.%1.%2.7").arg(i / 100).arg(i % 100);
-        expected << QStringLiteral("10.%1.%2.").arg(i / 100).arg(i % 100);
+        const QString prefix = QStringLiteral("10.%1.%2.").arg(i / 100).arg(i % 100);
+        addresses << prefix + QStringLiteral("7");
+        prefixes << prefix;
+        for (int host = 0; host < 255; ++host)
+            hosts << prefix + QString::number(host);
     }
     SubnetSweep sweep;
     sweep.restart(addresses);
-    QStringList prefixes;
-    for (QString prefix = sweep.takeNextPrefix(); !prefix.isEmpty();
-         prefix = sweep.takeNextPrefix())
-        prefixes << prefix;
-    EXPECT_EQ(prefixes, expected);
+    QStringList started;
+    QStringList taken;
+    for (int batches = 0; !sweep.isDone() && batches < 1000; ++batches) {
+        const SubnetSweep::Batch batch = sweep.takeNextHosts(100);
+        ASSERT_LE(batch.hosts.size(), 100);
+        started << batch.startedSubnets;
+        taken << batch.hosts;
+    }
+    EXPECT_EQ(started, prefixes);
+    EXPECT_EQ(taken, hosts);
+    EXPECT_TRUE(sweep.takeNextHosts(100).hosts.isEmpty());
 
-    sweep.restart({QStringLiteral("192.168.1.23")});
-    EXPECT_EQ(sweep.takeNextPrefix(), "192.168.1.");
-    EXPECT_EQ(sweep.takeNextPrefix(), QString());
+    // A restart begins afresh; a batch ending on a subnet's last host leaves
+    // the next subnet to the next batch.
+    sweep.restart({QStringLiteral("192.168.1.23"), QStringLiteral("192.168.2.5")});
+    SubnetSweep::Batch batch = sweep.takeNextHosts(255);
+    EXPECT_EQ(batch.hosts.first(), "192.168.1.0");
+    EXPECT_EQ(batch.hosts.last(), "192.168.1.254");
+    EXPECT_EQ(batch.startedSubnets, QStringList{"192.168.1."});
+    batch = sweep.takeNextHosts(1000);
+    EXPECT_EQ(batch.hosts.size(), 255);
+    EXPECT_EQ(batch.startedSubnets, QStringList{"192.168.2."});
+    EXPECT_TRUE(sweep.isDone());
 }
 
 TEST_F(DeviceSearchIPTest, ScanProbesEachSubnetInInterfaceOrderAndReportsTheCamerasFound) {
@@ -194,6 +254,40 @@ TEST_F(DeviceSearchIPTest, ScanProbesEachSubnetInInterfaceOrderAndReportsTheCame
     EXPECT_EQ(logSince(mark, QStringLiteral("ipPrefix: ")).size(), 2);
     for (ChildProcess *sim : {&cam1, &cam2, &camb1})
         EXPECT_EQ(requests(*sim, attributeRequest), 1);
+}
+
+// A PC with several subnets must not run out of descriptors while it scans:
+// with room for little more than one subnet's probes, the camera on the second
+// subnet is found all the same. With less room the scan says what it missed.
+TEST_F(DeviceSearchIPTest, ScanFitsInOneSubnetsWorthOfDescriptorsAndSaysWhenProbesLackOne) {
+    ASSERT_TRUE(startCamera(camb1, "camb1", ipb1, "B0000001")) << camb1.describe().toStdString();
+    const QString online = QStringLiteral("online %1 %2").arg(uidb1, ipb1);
+    const QString noSocket = QStringLiteral("probes could not open a socket");
+    {
+        // One subnet's probes and a few spare, for the mode check among others.
+        DescriptorRoom room(255 + 10);
+        ASSERT_TRUE(room.ok());
+        ASSERT_TRUE(scanToTheEnd());
+    }
+    EXPECT_EQ(signals_.events, QStringList({online, "finish 1"}));
+    EXPECT_TRUE(logSince(mark, noSocket).isEmpty())
+        << logSince(mark, noSocket).join(u'|').toStdString();
+
+    signals_.events.clear();
+    mark = logMark();
+    {
+        // Most probes find no descriptor free.
+        DescriptorRoom room(100);
+        ASSERT_TRUE(room.ok());
+        ASSERT_TRUE(scanToTheEnd());
+    }
+    const QStringList lines = logSince(mark, noSocket);
+    ASSERT_EQ(lines.size(), 1) << lines.join(u'|').toStdString();
+    const QString count = lines[0].section(QStringLiteral("scan: "), 1).section(u' ', 0, 0);
+    EXPECT_GT(count.toInt(), 100) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(
+        QStringLiteral("(Out of resources): the process is out of file descriptors")))
+        << lines[0].toStdString();
 }
 
 TEST_F(DeviceSearchIPTest, CameraOutsideWirelessModeIsReportedOnlineOnceARecheckSeesWireless) {
