@@ -39,6 +39,7 @@ void CameraHub::wire() {
     connect(m_mdns, &mDNS::sigMdnsAdd, &m_devList, &DevList::onAddDevice, Qt::QueuedConnection);
     connect(m_mdns, &mDNS::sigMdnsRemove, &m_devList, &DevList::onRemoveDevice,
             Qt::QueuedConnection);
+    connect(m_mdns, &mDNS::sigMdnsSeen, &m_devList, &DevList::onDevicesSeen, Qt::QueuedConnection);
     connect(m_searchIp, &DeviceSearchIP::sigDeviceOnline, &m_devList, &DevList::onAddDevice,
             Qt::QueuedConnection);
     connect(m_searchIp, &DeviceSearchIP::sigDeviceOffline, &m_devList, &DevList::onRemoveDevice,
@@ -59,6 +60,7 @@ void CameraHub::wire() {
             Qt::QueuedConnection);
     connect(&m_devList, &DevList::sigHistoryDeviceOffline, this, &CameraHub::onHistoryDeviceOffline,
             Qt::QueuedConnection);
+    connect(&m_devList, &DevList::sigNewDeviceEvicted, this, &CameraHub::onNewDeviceEvicted);
 }
 
 void CameraHub::start() {
@@ -167,6 +169,12 @@ void CameraHub::onHistoryDeviceOnline(DeviceBaseInfo_t dev) {
         return;
     }
     m_network->addDeviceToHttpMap(dev.mac, dev.ip);
+}
+
+void CameraHub::onNewDeviceEvicted(const QString &mac, const QString &ip) {
+    // As when it leaves discovery: while it still answers, it may be reported again.
+    m_mdns->removeEntry(mac);
+    m_searchIp->markOffline(mac, ip);
 }
 
 void CameraHub::onHistoryDeviceOffline(DeviceBaseInfo_t dev) {

@@ -55,6 +55,7 @@ signals:
 private slots:
     void onHistoryDeviceOnline(DeviceBaseInfo_t dev);
     void onHistoryDeviceOffline(DeviceBaseInfo_t dev);
+    void onNewDeviceEvicted(const QString &mac, const QString &ip);
 
 private:
     void wire();

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr int evictionLinesPerSecond = 3;
+
 const QString commonGroup = QStringLiteral("common");
 const QString pairGroup = QStringLiteral("VirtualCamera");
 
@@ -154,17 +156,21 @@ void DevList::onAddDevice(const QString &mac, const QString &ip) {
     }
     DeviceBaseInfo_t *dev = find(mac);
     if (!dev) {
+        if (m_newDevices >= maxNewCameras)
+            evictUnseenLongest();
         DeviceBaseInfo_t fresh;
         fresh.mac = mac;
         fresh.name = mac;
         fresh.ip = ip;
         fresh.isOnline = true;
+        fresh.seen = ++m_seenCount;
         m_devices.emplace(mac, fresh);
         recount();
         LOG_NOTE << "mdns found new device:" << mac << " ip:" << ip;
         emit sigNewDeviceOnline(fresh);
         return;
     }
+    dev->seen = ++m_seenCount;
     if (dev->isOnline || !dev->isHistory)
         return;
 
@@ -198,6 +204,52 @@ void DevList::onRemoveDevice(const QString &mac) {
     erase(key);
     recount();
     emit sigNewDeviceOffline(key);
+}
+
+void DevList::onDevicesSeen(const QStringList &macs) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    for (const QString &mac : macs) {
+        if (DeviceBaseInfo_t *dev = find(mac))
+            dev->seen = ++m_seenCount;
+    }
+}
+
+void DevList::evictUnseenLongest() {
+    const DeviceBaseInfo_t *oldest = nullptr;
+    for (const auto &[mac, dev] : m_devices) {
+        // The same test recount() counts new cameras by.
+        if (dev.isHistory || dev.connectState != Disconnected)
+            continue;
+        if (!oldest || dev.seen < oldest->seen)
+            oldest = &dev;
+    }
+    if (!oldest)
+        return;
+    const DeviceBaseInfo_t gone = *oldest;
+    logEviction(gone);
+    withdrawPairs(gone.mac);
+    erase(gone.mac);
+    recount();
+    emit sigNewDeviceOffline(gone.mac);
+    emit sigNewDeviceEvicted(gone.mac, gone.ip);
+}
+
+void DevList::logEviction(const DeviceBaseInfo_t &dev) {
+    if (!m_evictionSecond.isValid() || m_evictionSecond.elapsed() >= 1000) {
+        m_evictionSecond.start();
+        m_evictionLines = 0;
+    }
+    if (m_evictionLines >= evictionLinesPerSecond) {
+        ++m_evictionsUnlogged;
+        return;
+    }
+    ++m_evictionLines;
+    QDebug line = LOG_NOTE << "more than" << maxNewCameras
+                           << "new devices: removed the one unseen the longest, mac:" << dev.mac
+                           << " ip:" << dev.ip;
+    if (m_evictionsUnlogged > 0)
+        line << " (and" << m_evictionsUnlogged << "more since the last such line)";
+    m_evictionsUnlogged = 0;
 }
 
 void DevList::onDeviceAbnormal(const QString &mac) {

@@ -13,6 +13,14 @@
 // Camera keys come from the network and name device.ini groups, so
 // onAddDevice refuses (and logs) a key that would name or reach another group.
 //
+// Anyone on the LAN can announce cameras, so at most maxNewCameras cameras
+// never connected are listed at once. A new one beyond that pushes out the new
+// camera discovery has not reported the longest (sigNewDeviceOffline as when
+// it leaves discovery, and sigNewDeviceEvicted so discovery forgets it and may
+// report it again). Discovery reports a camera when it appears
+// (onAddDevice) and while it keeps answering (onDevicesSeen); history,
+// connecting and connected cameras are never pushed out.
+//
 // Threads: created, used and destroyed on the GUI thread (asserted). The
 // discovery workers and the engine reach it only through queued connections,
 // so every slot runs on the GUI thread and nothing here is locked.
@@ -22,10 +30,12 @@
 #include "vcam/slots.h"
 
 #include <map>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class IniFile;
 
@@ -71,6 +81,7 @@ struct DeviceBaseInfo_t {
     bool isHistory = false; // connected once, stored in device.ini
     bool isOnline = false;  // a discovery path currently sees it
     bool isLinked = false;  // the first battery report since coming online was applied
+    quint64 seen = 0;       // when discovery last named it, as the registry counts reports
 };
 
 Q_DECLARE_METATYPE(VideoCfg_t)
@@ -81,6 +92,8 @@ class DevList : public QObject {
 public:
     using enum ConnectState_e;
     using enum ConfigState_e;
+
+    static constexpr int maxNewCameras = 256;
 
     // Loads the history cameras and the pairing from device.ini.
     explicit DevList(IniFile &settings, QObject *parent = nullptr);
@@ -122,6 +135,9 @@ signals:
     void sigNewDeviceOnline(DeviceBaseInfo_t dev);
     void sigHistoryDeviceOnline(DeviceBaseInfo_t dev);
     void sigNewDeviceOffline(QString mac);
+    // Follows sigNewDeviceOffline when the camera was pushed out by newer ones;
+    // discovery still sees it.
+    void sigNewDeviceEvicted(QString mac, QString ip);
     void sigHistoryDeviceOffline(DeviceBaseInfo_t dev);
     void sigUpdateDevice(DeviceBaseInfo_t dev);
     void sigVideoParamUpdateHDR(QString mac, bool status);
@@ -130,6 +146,8 @@ signals:
 public slots:
     void onAddDevice(const QString &mac, const QString &ip);
     void onRemoveDevice(const QString &mac);
+    // Known cameras discovery heard from again; unknown keys are ignored.
+    void onDevicesSeen(const QStringList &macs);
     void onDeviceAbnormal(const QString &mac);
     void onDeviceOffine(const QString &mac);
     void onDeviceBatteryInfo(const QString &mac, bool isCharge, short battery);
@@ -155,6 +173,9 @@ private:
     void withdrawPairs(const QString &mac);
     // Brings the three counters in line with the records after a change.
     void recount();
+    // Makes room for one more new camera by pushing out the one unseen the longest.
+    void evictUnseenLongest();
+    void logEviction(const DeviceBaseInfo_t &dev);
 
     IniFile &m_settings;
     QString m_pairMac[camIDCount];    // index = CamID_e - 1
@@ -163,4 +184,9 @@ private:
     quint16 m_historyOnline = 0;
     quint16 m_historyOffline = 0;
     quint16 m_newDevices = 0;
+    quint64 m_seenCount = 0;
+    // Eviction lines: a few a second, the rest summed up in the next one.
+    QElapsedTimer m_evictionSecond;
+    int m_evictionLines = 0;
+    qint64 m_evictionsUnlogged = 0;
 };

@@ -18,6 +18,8 @@ const QString mDNS::serviceName = QStringLiteral("_lc01._tcp.local.");
 
 namespace {
 
+constexpr qint64 secondMs = 1000;
+
 bool isEligible(const QNetworkInterface &iface) {
     const QNetworkInterface::InterfaceFlags needed =
         QNetworkInterface::IsUp | QNetworkInterface::IsRunning | QNetworkInterface::CanMulticast;
@@ -91,6 +93,7 @@ void mDNS::removeEntry(const QString &uID) {
     }
     QMutexLocker lock(&m_lock);
     m_entries.remove(uID);
+    m_heard.remove(uID);
 }
 
 MdnsEntry mDNS::getEntry(const QString &uID) {
@@ -126,6 +129,7 @@ bool mDNS::start() {
     if (m_socket->state() != QAbstractSocket::UnconnectedState)
         m_socket->close();
     connect(m_socket, &QUdpSocket::readyRead, this, &mDNS::onReceiveMsg);
+    m_second.start();
     if (!m_socket->bind(QHostAddress::AnyIPv4, MdnsPort,
                         QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
         LOG_ERROR << "UDP bind faild!";
@@ -214,9 +218,16 @@ void mDNS::queryStep() {
 }
 
 void mDNS::ageingStep() {
+    endSecondIfOver();
     QStringList removed;
+    QStringList heard;
     {
         QMutexLocker lock(&m_lock);
+        for (const QString &uID : std::as_const(m_heard)) {
+            if (m_entries.contains(uID))
+                heard << uID;
+        }
+        m_heard.clear();
         for (auto it = m_entries.begin(); it != m_entries.end();) {
             if (it->ttl > 0) {
                 --it->ttl;
@@ -229,6 +240,85 @@ void mDNS::ageingStep() {
     }
     for (const QString &uID : std::as_const(removed))
         emit sigMdnsRemove(uID);
+    if (!heard.isEmpty())
+        emit sigMdnsSeen(heard);
+}
+
+bool mDNS::admitAnswer(quint32 sender) {
+    endSecondIfOver();
+    auto it = m_senders.find(sender);
+    if (it == m_senders.end()) {
+        if (m_senders.size() >= maxSenders) {
+            ++m_droppedUncounted;
+            return false;
+        }
+        it = m_senders.insert(sender, SenderCount{});
+    }
+    if (it->accepted >= maxAnswersPerSender) {
+        ++it->dropped;
+        return false;
+    }
+    ++it->accepted;
+    return true;
+}
+
+void mDNS::endSecondIfOver() {
+    if (m_second.elapsed() < secondMs)
+        return;
+    m_second.restart();
+    int lines = 0;
+    int moreSenders = 0;
+    qint64 moreDropped = 0;
+    for (auto it = m_senders.cbegin(); it != m_senders.cend(); ++it) {
+        if (it->dropped == 0)
+            continue;
+        if (lines < maxDropLines) {
+            ++lines;
+            LOG_NOTE << QStringLiteral("mdns: %1 answers from %2 dropped: more than %3 a second")
+                            .arg(it->dropped)
+                            .arg(QHostAddress(it.key()).toString())
+                            .arg(maxAnswersPerSender);
+        } else {
+            ++moreSenders;
+            moreDropped += it->dropped;
+        }
+    }
+    if (moreSenders > 0)
+        LOG_NOTE << QStringLiteral("mdns: %1 answers from %2 more senders dropped: more than %3 a "
+                                   "second")
+                        .arg(moreDropped)
+                        .arg(moreSenders)
+                        .arg(maxAnswersPerSender);
+    if (m_droppedUncounted > 0)
+        LOG_NOTE << QStringLiteral("mdns: %1 answers from senders past the first %2 of the second "
+                                   "dropped")
+                        .arg(m_droppedUncounted)
+                        .arg(maxSenders);
+    if (m_forgotten > 0)
+        LOG_NOTE << QStringLiteral("mdns: %1 cameras unheard the longest forgotten: more than %2 "
+                                   "answering")
+                        .arg(m_forgotten)
+                        .arg(maxEntries);
+    m_senders.clear();
+    m_droppedUncounted = 0;
+    m_forgotten = 0;
+}
+
+QString mDNS::forgetUnheardLocked() {
+    // ttl counts the cycles since the last answer down, so the lowest is the
+    // one unheard the longest.
+    auto oldest = m_entries.begin();
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (it->ttl < oldest->ttl)
+            oldest = it;
+    }
+    if (oldest == m_entries.end())
+        return {};
+    const QString uID = oldest.key();
+    m_entries.erase(oldest);
+    m_heard.remove(uID);
+    ++m_forgotten;
+    return uID;
 }
 
 QString mDNS::uidFromResponse(const MdnsCodec::Message &message) {
@@ -256,15 +346,26 @@ void mDNS::onReceiveMsg() {
     const QString uID = uidFromResponse(message);
     if (uID.isEmpty())
         return;
+    // A known camera answering again counts too: a real one answers each
+    // query once and never comes near the limit, and it costs one lookup.
+    if (!admitAnswer(datagram.senderAddress().toIPv4Address()))
+        return;
     const QString ip = datagram.senderAddress().toString();
+    QString forgotten;
     {
         QMutexLocker lock(&m_lock);
         const auto it = m_entries.find(uID);
         if (it != m_entries.end()) {
             it->ttl = entryTtl;
+            m_heard.insert(uID);
             return;
         }
+        if (m_entries.size() >= maxEntries)
+            forgotten = forgetUnheardLocked();
         m_entries.insert(uID, MdnsEntry{uID, ip, entryTtl});
     }
+    // The camera pushed out is told first, so the registry never counts both.
+    if (!forgotten.isEmpty())
+        emit sigMdnsRemove(forgotten);
     emit sigMdnsAdd(uID, ip);
 }

@@ -4,6 +4,16 @@
 // when it has stopped answering for 41 cycles (sigMdnsRemove). One cycle is a
 // query step (a query every 11th cycle), an ageing step and a wait in which
 // answers are read, so an entry's life is counted in cycles, not clock time.
+// The cameras that answered again are reported in the ageing step
+// (sigMdnsSeen), so the registry knows which it has heard from lately.
+//
+// Anyone on the LAN can answer, so what answers can do is bounded. Each sender
+// address gets maxAnswersPerSender answers a second (a camera answers each
+// query once, and a program asks every 11 cycles, so even several programs
+// asking stay far below it); the rest are dropped and summed up in at most a
+// few log lines a second. The table holds at most maxEntries cameras: a new
+// one beyond that pushes out the one unheard the longest, reported through
+// sigMdnsRemove like a camera that fell silent.
 //
 // Threads:
 // - created on the main thread as a plain object without parent and moved to
@@ -11,13 +21,17 @@
 //   signals are emitted there, after the lock is released, and reach the
 //   registry through queued connections;
 // - stop, queryNow, removeEntry and getEntry are called on the main thread.
-// m_lock guards every member declared after it.
+// The per-sender counts are the discovery thread's alone; m_lock guards every
+// member declared after it.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QNetworkInterface>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +53,15 @@ public:
     static constexpr int defaultCycleWaitMs = 200;
     static constexpr quint16 entryTtl = 40;
     static constexpr qint8 queryEvery = 11; // cycles
+    // Answers from one address that may reach the table in a second.
+    static constexpr int maxAnswersPerSender = 10;
+    // Addresses counted in one second; answers from any further one are dropped.
+    static constexpr int maxSenders = 256;
+    // Drop lines naming one sender each second; the rest are summed up in one.
+    static constexpr int maxDropLines = 4;
+    // Cameras in the table: the registry's bound on new cameras with room for
+    // the connected ones beside them.
+    static constexpr int maxEntries = 512;
     static const QString serviceName;
 
     // cycleWaitMs: the wait that ends each cycle; tests shorten it.
@@ -64,6 +87,8 @@ public:
 signals:
     void sigMdnsAdd(QString uID, QString ip);
     void sigMdnsRemove(QString uID);
+    // Known cameras that answered again since the last report.
+    void sigMdnsSeen(QStringList uIDs);
 
 public slots:
     void onRun();
@@ -76,17 +101,36 @@ private:
     bool stopRequested();
     void waitCycle();
 
+    // Counts an answer from sender against its second; false when it is
+    // over the limit and dropped.
+    bool admitAnswer(quint32 sender);
+    // Once a second is over: logs what it dropped and forgets its counts.
+    void endSecondIfOver();
+
     // Expect m_lock held.
     void joinLocked(const QString &key, const QNetworkInterface &iface);
     void leaveLocked(const QString &key);
+    // Drops the entry unheard the longest and returns its uID.
+    QString forgetUnheardLocked();
+
+    struct SenderCount {
+        int accepted = 0;
+        qint64 dropped = 0;
+    };
 
     const int m_cycleWaitMs;
     QUdpSocket *m_socket = nullptr; // discovery thread; child, made by onRun
+    // Discovery thread: the current second's counts.
+    QElapsedTimer m_second;
+    QHash<quint32, SenderCount> m_senders; // by IPv4 address
+    qint64 m_droppedUncounted = 0;         // from addresses beyond maxSenders
+    qint64 m_forgotten = 0;                // entries pushed out of a full table
 
     QMutex m_lock;
     QMap<QString, QNetworkInterface> m_joined; // by hardware address, or index
     QMap<QString, QStringList> m_joinedAddresses;
     QMap<QString, MdnsEntry> m_entries; // by uID
+    QSet<QString> m_heard;              // answered again since the last sigMdnsSeen
     qint8 m_queryCountdown = 0;
     bool m_stop = false;
 };

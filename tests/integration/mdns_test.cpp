@@ -11,16 +11,28 @@
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMutex>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <fcntl.h>
 #include <limits>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -122,6 +134,60 @@ private:
     QUdpSocket m_socket;
     QList<Seen> m_seen;
 };
+
+// Sends count answers naming cameras nobody has heard of ("Forged_<n>") to the
+// mDNS group from inside the namespace ns, from the given addresses in turn,
+// one round of addresses every roundMs; returns how many left. A thread of its
+// own joins the namespace (setns moves only the calling thread) while the test
+// keeps taking signals.
+int forgeAnswers(const QString &ns, const QStringList &from, int count, int roundMs) {
+    const auto send = [&] {
+        const int nsFd = ::open(QFile::encodeName(QStringLiteral("/run/netns/") + ns).constData(),
+                                O_RDONLY | O_CLOEXEC);
+        const bool entered = nsFd >= 0 && ::setns(nsFd, CLONE_NEWNET) == 0;
+        ::close(nsFd);
+        if (!entered)
+            return -1;
+        // A socket that failed to bind or pick its interface shows in the count.
+        std::vector<int> sockets;
+        for (const QString &address : from) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, address.toLatin1().constData(), &local.sin_addr);
+            sockets.push_back(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+            ::bind(sockets.back(), reinterpret_cast<const sockaddr *>(&local), sizeof local);
+            ::setsockopt(sockets.back(), IPPROTO_IP, IP_MULTICAST_IF, &local.sin_addr,
+                         sizeof local.sin_addr);
+        }
+        sockaddr_in group{};
+        group.sin_family = AF_INET;
+        group.sin_port = htons(MdnsCodec::MdnsPort);
+        ::inet_pton(AF_INET, "224.0.0.251", &group.sin_addr);
+        int sent = 0;
+        for (int n = 0; n < count; ++n) {
+            const std::size_t k = static_cast<std::size_t>(n) % sockets.size();
+            if (n > 0 && k == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(roundMs));
+            MdnsCodec::Message answer;
+            answer.setResponse(true);
+            answer.addRecord({mDNS::serviceName, MdnsCodec::TypePtr,
+                              QStringLiteral("Forged_%1.").arg(n) + mDNS::serviceName});
+            const QByteArray packet = MdnsCodec::toPacket(answer);
+            if (::sendto(sockets[k], packet.constData(), static_cast<std::size_t>(packet.size()), 0,
+                         reinterpret_cast<const sockaddr *>(&group), sizeof group) == packet.size())
+                ++sent;
+        }
+        for (int fd : sockets)
+            ::close(fd);
+        return sent;
+    };
+    std::atomic<int> sent = -2;
+    std::thread sender([&] { sent = send(); });
+    // The sending ends by itself; the wait only keeps the test's events flowing.
+    (void)QTest::qWaitFor([&] { return sent != -2; }, 60000);
+    sender.join();
+    return sent;
+}
 
 class MdnsTest : public ::testing::Test {
 protected:
@@ -368,6 +434,90 @@ TEST_F(MdnsTest, NewInterfaceIsJoinedInTheNextQueryCycleAndLeftWhenItGoesButLoop
     EXPECT_EQ(loggedAt(QStringLiteral("UDP join mdns success>> name: lo")), never);
     EXPECT_EQ(loggedAt(QStringLiteral("UDP send error!")), never);
     EXPECT_EQ(loggedAt(QStringLiteral("faild")), never);
+}
+
+// 3000 answers naming new cameras come from 32 addresses of one host, about
+// 31 a second from each, while a real camera answers the queries: each sender
+// gets its ten a second into the table, the rest are counted in a bounded
+// number of log lines, the table never holds more than its cap, and the real
+// camera is reported during the flood and reported as seen after it.
+TEST_F(MdnsTest, ForgedAnswerFloodIsLimitedPerSenderAndCannotGrowTheTable) {
+    constexpr int senders = 32;
+    constexpr int forged = 3000;
+    constexpr int roundMs = 32;
+    const QString ns2 = testLab().namespaceName(QStringLiteral("cam2"));
+    QStringList from;
+    for (int k = 0; k < senders; ++k) {
+        from << QStringLiteral("10.77.0.%1").arg(130 + k);
+        ASSERT_TRUE(ip({"-n", ns2, "addr", "add", from.last() + "/24", "dev", "eth0"}));
+        undo << QStringList{"-n", ns2, "addr", "del", from.last() + "/24", "dev", "eth0"};
+    }
+    ASSERT_TRUE(startCamera(1)) << cameras[0].describe().toStdString();
+    const QString ip1 = testLab().cameraAddress(1);
+    startDiscovery(mDNS::defaultCycleWaitMs);
+    QList<QStringList> seenReports;
+    QObject::connect(
+        mdns, &mDNS::sigMdnsSeen, &receiver, [&](const QStringList &uIDs) { seenReports << uIDs; },
+        Qt::QueuedConnection);
+
+    const qint64 began = testClock.elapsed();
+    ASSERT_EQ(forgeAnswers(ns2, from, forged, roundMs), forged);
+    const qint64 ended = testClock.elapsed();
+    // The real camera, heard during the flood (its entry may have been pushed
+    // out and come back), is known again after the next query and reported
+    // as answering again.
+    EXPECT_LT(eventAt(QStringLiteral("add %1 %2").arg(uid1, ip1)), ended);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mdns->getEntry(uid1).ip == ip1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::any_of(seenReports.cbegin(), seenReports.cend(),
+                               [](const QStringList &uIDs) { return uIDs.contains(uid1); });
+        },
+        5000));
+    QTest::qWait(1500); // the last second's drop lines
+
+    QMap<QString, int> accepted;
+    int live = 0;
+    int mostLive = 0;
+    for (const Stamped &event : std::as_const(events)) {
+        if (event.text.startsWith(QStringLiteral("add "))) {
+            ++live;
+            ++accepted[event.text.section(u' ', 2)];
+        } else {
+            --live;
+        }
+        mostLive = qMax(mostLive, live);
+    }
+    EXPECT_LE(mostLive, mDNS::maxEntries);
+    const int windows = static_cast<int>((ended - began) / 1000) + 2;
+    int acceptedForged = 0;
+    for (const QString &sender : std::as_const(from)) {
+        EXPECT_LE(accepted.value(sender), mDNS::maxAnswersPerSender * windows)
+            << sender.toStdString();
+        acceptedForged += accepted.value(sender);
+    }
+    EXPECT_GE(acceptedForged, senders * mDNS::maxAnswersPerSender)
+        << "each sender's first answers of a second still count";
+
+    // Per sender: "mdns: N answers from 10.77.0.1xx dropped: more than 10 a second".
+    const QRegularExpression dropLine(QStringLiteral("mdns: (\\d+) answers from (.*) dropped"));
+    int dropLines = 0;
+    qint64 dropped = 0;
+    bool namesSender = false;
+    QMutexLocker lock(&logMutex);
+    for (const Stamped &line : std::as_const(logLines)) {
+        const QRegularExpressionMatch match = dropLine.match(line.text);
+        if (!match.hasMatch())
+            continue;
+        ++dropLines;
+        dropped += match.captured(1).toLongLong();
+        namesSender = namesSender || (from.contains(match.captured(2)) &&
+                                      line.text.endsWith(QStringLiteral(" more than 10 a second")));
+    }
+    EXPECT_TRUE(namesSender);
+    EXPECT_LE(dropLines, (mDNS::maxDropLines + 2) * windows) << "log output stays bounded";
+    EXPECT_LE(acceptedForged + dropped, forged);
+    EXPECT_GE(acceptedForged + dropped, forged * 9 / 10) << "dropped answers are counted";
 }
 
 } // namespace

@@ -157,6 +157,50 @@ TEST_F(DevListTest, CamerasNeverConnectedLeaveNothingInTheFiles) {
     EXPECT_EQ(reg.vcamera(4), QString());
 }
 
+// A flood of announced cameras: the one never connected that discovery has not
+// named the longest goes as if it had left discovery, while the history and
+// connecting cameras, listed before all of them, stay.
+TEST_F(DevListTest, NewCamerasBeyondTheBoundPushOutTheOneUnseenTheLongest) {
+    const auto key = [](int n) {
+        return QStringLiteral("New_%1").arg(n);
+    };
+    const auto address = [](int n) {
+        return QStringLiteral("10.77.%1.%2").arg(n / 200).arg(n % 200);
+    };
+    reg.connectNew(camA, ipA);
+    reg.list->onAddDevice(camB, ipB);
+    ASSERT_TRUE(reg.list->connectFromNewList(camB));
+    for (int n = 0; n < DevList::maxNewCameras; ++n)
+        reg.list->onAddDevice(key(n), address(n));
+    ASSERT_EQ(reg.list->newDeviceCount(), DevList::maxNewCameras);
+    ASSERT_TRUE(reg.list->setCamPair(VCamera2, key(2)));
+    ASSERT_EQ(reg.vcamera(2), address(2));
+
+    // New_0 is still answering mDNS and New_1 the scan: New_2 is the one unseen the longest.
+    reg.list->onDevicesSeen({key(0), QStringLiteral("Torvi_X")});
+    reg.list->onAddDevice(key(1), address(1));
+    QSignalSpy offline(reg.list.get(), &DevList::sigNewDeviceOffline);
+    QSignalSpy evicted(reg.list.get(), &DevList::sigNewDeviceEvicted);
+    reg.list->onAddDevice(key(1000), address(1000));
+    EXPECT_EQ(reg.list->newDeviceCount(), DevList::maxNewCameras);
+    ASSERT_EQ(offline.size(), 1);
+    EXPECT_EQ(offline[0][0].toString(), key(2));
+    ASSERT_EQ(evicted.size(), 1);
+    EXPECT_EQ(evicted[0][1].toString(), address(2));
+    EXPECT_TRUE(reg.dev(key(2)).mac.isEmpty());
+    EXPECT_EQ(reg.vcamera(2), QString()) << "its address is withdrawn";
+    EXPECT_FALSE(reg.dev(key(1000)).mac.isEmpty());
+
+    // Discovery reports it again: it comes back, and the next unseen one goes.
+    reg.list->onAddDevice(key(2), address(2));
+    EXPECT_FALSE(reg.dev(key(2)).mac.isEmpty());
+    ASSERT_EQ(offline.size(), 2);
+    EXPECT_EQ(offline[1][0].toString(), key(3));
+
+    EXPECT_EQ(reg.dev(camA).connectState, DevList::Connected);
+    EXPECT_EQ(reg.dev(camB).connectState, DevList::Connecting);
+}
+
 TEST_F(DevListTest, SwitchingTheSingleCameraDropsTheOthersAndTheirAddresses) {
     reg.connectNew(camA, ipA);
     reg.list->setCamPair(VCamera1, camA);
