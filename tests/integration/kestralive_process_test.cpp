@@ -181,6 +181,21 @@ TEST_F(KestraLiveProcessTest, WithoutADesktopItSaysWhatItNeedsAndHelpAndVersionA
             << qPrintable(asked.standardOutput());
     }
     EXPECT_FALSE(QDir(root.configRoot() + QStringLiteral("/log")).exists());
+
+    // The window tools alike: help anywhere, otherwise one line naming what is missing.
+    for (const char *tool : {KESTRA_UI_SHOTS, KESTRA_SCREEN_GRAB}) {
+        ChildProcess help;
+        ASSERT_TRUE(help.start(QString::fromUtf8(tool), {QStringLiteral("--help")}, bare));
+        ASSERT_TRUE(help.waitForExit(10000));
+        EXPECT_EQ(help.exitCode(), 0) << qPrintable(help.describe());
+        EXPECT_TRUE(help.standardOutput().contains(QStringLiteral("Usage:")));
+        ChildProcess bareRun;
+        ASSERT_TRUE(bareRun.start(QString::fromUtf8(tool), {QStringLiteral("out.png")}, bare));
+        ASSERT_TRUE(bareRun.waitForExit(10000));
+        EXPECT_EQ(bareRun.exitCode(), 1) << qPrintable(bareRun.describe());
+        EXPECT_TRUE(bareRun.standardError().contains(QStringLiteral(": no display: ")))
+            << qPrintable(bareRun.describe());
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // --from takes an earlier grab instead of the screen.
 //   kestra-screen-grab OUT.png [--from GRAB] [--crop] [--beside PICTURE]
 // Exit status 0 when the picture was saved, 1 otherwise.
+#include "displaycheck.h"
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QImage>
@@ -14,6 +15,8 @@
 #include <QTextStream>
 
 int main(int argc, char **argv) {
+    if (!displayReady(argc, argv, "kestra-screen-grab"))
+        return 1;
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Saves the screen, optionally beside a picture.");

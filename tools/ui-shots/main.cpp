@@ -5,6 +5,7 @@
 //   kestra-ui-shots [--lang zh|en] [--out FOLDER] [--list] [NAME...]
 #include "custom/languageloader.h"
 #include "custom/uifont.h"
+#include "displaycheck.h"
 #include "shots.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@
 #include <QTextStream>
 
 int main(int argc, char **argv) {
+    if (!displayReady(argc, argv, "kestra-ui-shots"))
+        return 1;
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Saves pictures of KestraLive's windows.");
