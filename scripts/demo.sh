@@ -128,6 +128,9 @@ if [ "${live:-0}" -eq 0 ]; then
 fi
 run_pc build/default/tools/screen-grab/kestra-screen-grab "$home/kestralive.png" \
   --from "$home/screen.png" --beside "$home/live/snapshot.png"
+echo "   the window messages the filter posted to KestraLive:"
+grep -rhoE "window message WM_VCAM_[A-Z]+ camera: [0-9]+ value: -?[0-9]+" "$logdir" |
+  sed 's/^window message /     /' || echo "     (none)"
 echo "   KestraLive beside the captured picture: $home/kestralive.png"
 echo "   the captured picture: $home/live/snapshot.png"
 

@@ -19,6 +19,20 @@ constexpr bool isVCamMessage(std::uint32_t message) {
     return message >= WM_VCAM_ACTIVE && message <= WM_VCAM_FPS;
 }
 
+// The message's name, for logs; null for any other message.
+constexpr const char *vcamMessageName(std::uint32_t message) {
+    switch (message) {
+    case WM_VCAM_ACTIVE:
+        return "WM_VCAM_ACTIVE";
+    case WM_VCAM_RESOLUTION:
+        return "WM_VCAM_RESOLUTION";
+    case WM_VCAM_FPS:
+        return "WM_VCAM_FPS";
+    default:
+        return nullptr;
+    }
+}
+
 inline constexpr char mainWindowTitle[] = "KestraStudioMain";
 inline constexpr wchar_t mainWindowTitleWide[] = L"KestraStudioMain";
 

@@ -13,6 +13,8 @@ VcamActivity::VcamActivity(DevList &devices, Network &network,
 bool VcamActivity::handle(quint32 message, quint64 wParam, qint64 lParam) {
     if (!isVCamMessage(message))
         return false;
+    LOG_NOTE << "window message" << vcamMessageName(message) << "camera:" << wParam
+             << "value:" << lParam;
     if (wParam < quint64(firstCamID) || wParam > quint64(lastCamID))
         return true;
     const auto id = static_cast<CamID_e>(wParam);

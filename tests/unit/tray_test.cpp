@@ -247,6 +247,7 @@ TEST_F(TrayTest, TheFiltersMessagesMarkTheSlotInUseAndAskTheCameraForANewMode) {
     Kestra::PostToMainWindow(WM_VCAM_ACTIVE, 9, 1); // no such virtual camera: ignored
     ASSERT_TRUE(log.waitFor(QStringLiteral("set device video >> "), 5000));
     EXPECT_TRUE(log.contains(QStringLiteral("vCamera config>> id:")));
+    EXPECT_TRUE(log.contains(QStringLiteral("window message WM_VCAM_FPS camera: 1 value: 30")));
     int status = Free;
     camPair->getCamPairStatus(VCamera1, status);
     EXPECT_EQ(status, InUse);
