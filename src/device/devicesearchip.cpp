@@ -16,6 +16,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 const QString attributePath = QStringLiteral("/cgi-bin/hisnet/getdeviceattr.cgi");
 const QString modePath = QStringLiteral("/cgi-bin/hisnet/getcommparam.cgi?&-type=NORMRECMODE");
@@ -67,9 +70,14 @@ QStringList usableIPv4Addresses() {
 bool lacksSocket(const QNetworkReply *reply) {
     if (reply->error() != QNetworkReply::UnknownNetworkError)
         return false;
+    // Qt's own text in Qt's own catalogue (through variables, so that our translation files do
+    // not take it up).
+    const char *const contexts[] = {"QNativeSocketEngine", "QAbstractSocketEngine"};
+    const char *const outOfResources = "Out of resources";
     const QString text = reply->errorString();
-    return text == QCoreApplication::translate("QNativeSocketEngine", "Out of resources") ||
-           text == QCoreApplication::translate("QAbstractSocketEngine", "Out of resources");
+    return std::any_of(std::begin(contexts), std::end(contexts), [&](const char *context) {
+        return text == QCoreApplication::translate(context, outOfResources);
+    });
 }
 } // namespace
 
