@@ -128,9 +128,14 @@ if [ "${live:-0}" -eq 0 ]; then
 fi
 run_pc build/default/tools/screen-grab/kestra-screen-grab "$home/kestralive.png" \
   --from "$home/screen.png" --beside "$home/live/snapshot.png"
+# The filter repeats its messages while it streams: each is listed once, in the order of its
+# first arrival, with how often it came.
 echo "   the window messages the filter posted to KestraLive:"
-grep -rhoE "window message WM_VCAM_[A-Z]+ camera: [0-9]+ value: -?[0-9]+" "$logdir" |
-  sed 's/^window message /     /' || echo "     (none)"
+{ grep -rhoE "window message WM_VCAM_[A-Z]+ camera: [0-9]+ value: -?[0-9]+" "$logdir" || true; } |
+  sed 's/^window message //' |
+  awk '!($0 in seen) { order[++n] = $0 } { seen[$0]++ }
+       END { for (i = 1; i <= n; i++) printf "     %-40s x%d\n", order[i], seen[order[i]]
+             if (n == 0) print "     (none)" }'
 echo "   KestraLive beside the captured picture: $home/kestralive.png"
 echo "   the captured picture: $home/live/snapshot.png"
 
