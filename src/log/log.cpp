@@ -111,14 +111,14 @@ QFile *openFile(LogState &s) {
     return &s.out;
 }
 
-void writeLine(QFile &file, const QString &line) {
-    file.write(line.toUtf8() + "\r\n");
+void writeLine(QFile &file, const QByteArray &line) {
+    file.write(line + "\r\n");
     file.flush(); // a crash must not take the last lines with it
 }
 
 // Lines that find no file are counted, and the first line written again says how many were
 // lost and why.
-void appendLine(LogState &s, const QString &stamp, const QString &line) {
+void appendLine(LogState &s, const QString &stamp, const QByteArray &line) {
     QFile *file = openFile(s);
     if (!file) {
         ++s.lostLines;
@@ -129,7 +129,8 @@ void appendLine(LogState &s, const QString &stamp, const QString &line) {
                                         "not be opened (%2)")
                              .arg(stamp)
                              .arg(s.lostLines)
-                             .arg(s.lostBecause));
+                             .arg(s.lostBecause)
+                             .toUtf8());
         s.lostLines = 0;
     }
     writeLine(*file, line);
@@ -183,11 +184,11 @@ void LOG::messageHandler(QtMsgType type, const QMessageLogContext &, const QStri
     }
     if (s.budgetSpent)
         return;
-    const qint64 size =
-        s.out.isOpen() && s.out.fileName() == s.file ? s.out.size() : QFileInfo(s.file).size();
-    if (size >= rolloverSize)
+    // Opening first lets the size come from the open file (fstat), not another lookup by name.
+    if (QFile *file = openFile(s); file && file->size() >= rolloverSize)
         s.file = nextContinuationFile(s);
-    const qint64 bytes = line.toUtf8().size() + 2;
+    const QByteArray encoded = line.toUtf8();
+    const qint64 bytes = encoded.size() + 2;
     if (s.writtenToday + bytes > dailyBudget) {
         // Said once; what follows today is dropped, and nothing already written is touched.
         s.budgetSpent = true;
@@ -196,9 +197,10 @@ void LOG::messageHandler(QtMsgType type, const QMessageLogContext &, const QStri
                                   "up: further lines are dropped until tomorrow")
                        .arg(stamp)
                        .arg(dailyBudget / (1024 * 1024))
-                       .arg(day));
+                       .arg(day)
+                       .toUtf8());
         return;
     }
     s.writtenToday += bytes;
-    appendLine(s, stamp, line);
+    appendLine(s, stamp, encoded);
 }
