@@ -1,9 +1,13 @@
 #include "platform/desktopsession.h"
 
+bool displayConfigured() {
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 bool hasDesktopSession(QString *why) {
-    // A platform chosen by hand (offscreen for tests, or a named display) is taken as it is.
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (displayConfigured())
         return true;
     *why = QStringLiteral("KestraLive needs a desktop session: neither DISPLAY nor WAYLAND_DISPLAY "
                           "is set. Start it from the desktop, or without windows for tests with "

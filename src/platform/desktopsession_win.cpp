@@ -1,6 +1,10 @@
 #include "platform/desktopsession.h"
 
+// Every interactive Windows session has a desktop.
+bool displayConfigured() {
+    return true;
+}
+
 bool hasDesktopSession(QString *) {
-    // Every interactive Windows session has a desktop.
     return true;
 }

@@ -3,6 +3,8 @@
 // naming what is missing and exit status 1, before the application object exists.
 #pragma once
 
+#include "platform/desktopsession.h"
+
 #include <cstdio>
 #include <cstring>
 #include <QByteArray>
@@ -10,8 +12,7 @@
 
 // False, after printing why, when the tool cannot run here.
 inline bool displayReady(int argc, char **argv, const char *tool) {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (displayConfigured())
         return true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
