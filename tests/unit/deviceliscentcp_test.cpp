@@ -1,3 +1,5 @@
+#include "device/camera/camerarecords.h"
+#include "device/camera/eventapplier.h"
 #include "device/deviceliscentcp.h"
 #include "device/eventrecordstream.h"
 #include "support/descriptorsqueeze.h"
@@ -279,6 +281,26 @@ TEST_F(DeviceListenTCPTest, AfterRunningOutOfDescriptorsItAcceptsAgain) {
     EXPECT_TRUE(waitForRecords(1));
     EXPECT_TRUE(log.lines().filter(QStringLiteral("accepts connections again")).size() == 1);
     ::close(raw);
+}
+
+// Valid records faster than the engine applies them fill its queue: the drops cost a line when
+// it fills and a line with their count when it has room again, not a line per event.
+TEST(EventQueueTest, AFullQueueCostsTwoLinesNotOnePerDroppedEvent) {
+    CameraRecords records;
+    EventApplier applier(records, nullptr);
+    const Info info = DeviceListenTCP::parseRecord(QStringLiteral("10.77.0.20"),
+                                                   QString::fromUtf8(record("ROTATION", "ON")));
+    LogCapture log;
+    for (qsizetype i = 0; i < EventApplier::maxQueuedEvents + 500; ++i)
+        applier.enqueue(info);
+    applier.applyNext();
+    applier.enqueue(info);
+    const QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 2) << qPrintable(lines.join(u'\n'));
+    EXPECT_TRUE(lines[0].contains(
+        QStringLiteral("event queue full: events are dropped until it has room, the first:")));
+    EXPECT_TRUE(lines[1].contains(
+        QStringLiteral("event queue has room again; 500 events were dropped while it was full")));
 }
 
 TEST_F(DeviceListenTCPTest, PortAlreadyTakenIsLoggedWithItsNumber) {
