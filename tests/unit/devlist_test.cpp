@@ -181,7 +181,11 @@ TEST_F(DevListTest, NewCamerasBeyondTheBoundPushOutTheOneUnseenTheLongest) {
     reg.list->onAddDevice(key(1), address(1));
     QSignalSpy offline(reg.list.get(), &DevList::sigNewDeviceOffline);
     QSignalSpy evicted(reg.list.get(), &DevList::sigNewDeviceEvicted);
+    LogCapture log;
     reg.list->onAddDevice(key(1000), address(1000));
+    EXPECT_TRUE(log.contains(QStringLiteral("more than 256 new devices: removed the one unseen the "
+                                            "longest, mac: New_2  ip: 10.77.0.2")))
+        << qPrintable(log.lines().join(u'\n'));
     EXPECT_EQ(reg.list->newDeviceCount(), DevList::maxNewCameras);
     ASSERT_EQ(offline.size(), 1);
     EXPECT_EQ(offline[0][0].toString(), key(2));
@@ -196,6 +200,11 @@ TEST_F(DevListTest, NewCamerasBeyondTheBoundPushOutTheOneUnseenTheLongest) {
     EXPECT_FALSE(reg.dev(key(2)).mac.isEmpty());
     ASSERT_EQ(offline.size(), 2);
     EXPECT_EQ(offline[1][0].toString(), key(3));
+
+    // A burst of them costs a few lines a second, not one each.
+    for (int n = 2000; n < 2020; ++n)
+        reg.list->onAddDevice(key(n), address(n));
+    EXPECT_LE(log.lines().filter(QStringLiteral("removed the one unseen the longest")).size(), 3);
 
     EXPECT_EQ(reg.dev(camA).connectState, DevList::Connected);
     EXPECT_EQ(reg.dev(camB).connectState, DevList::Connecting);
