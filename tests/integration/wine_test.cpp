@@ -8,6 +8,7 @@
 #include "support/childprocess.h"
 #include "support/netlabmain.h"
 #include "support/simulatedcamera.h"
+#include "support/virtualdisplay.h"
 
 #include "convert/placeholder.h"
 
@@ -19,8 +20,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
@@ -59,8 +58,8 @@ public:
                                              "cmake --build --preset win64");
                 return false;
             }
-        if (!m_dir.isValid() || !startDisplay()) {
-            *why = QStringLiteral("no Xvfb: ") + m_xserver.describe();
+        if (!m_dir.isValid() || !m_display.start(QStringLiteral("640x480"))) {
+            *why = QStringLiteral("no Xvfb: ") + m_display.describe();
             return false;
         }
         m_env = QProcessEnvironment::systemEnvironment();
@@ -68,7 +67,7 @@ public:
         m_env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
         // No Mono or Gecko: nothing to fetch, no dialog waiting for an answer.
         m_env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-        m_env.insert(QStringLiteral("DISPLAY"), m_display);
+        m_env.insert(QStringLiteral("DISPLAY"), m_display.name());
         QElapsedTimer made;
         made.start();
         const Outcome boot = run(QStringLiteral("wineboot"), {QStringLiteral("-i")}, 180000);
@@ -92,7 +91,7 @@ public:
 
     void stop() {
         run(QStringLiteral("wineserver"), {QStringLiteral("-k")}, 30000);
-        m_xserver.terminate();
+        m_display.stop();
     }
 
     bool registerLibrary(bool on, QString *why) {
@@ -129,20 +128,8 @@ private:
         return result;
     }
 
-    bool startDisplay() {
-        m_display = QStringLiteral(":%1").arg(100 + ::getpid() % 400);
-        if (!m_xserver.start(QStringLiteral("Xvfb"),
-                             {m_display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                              QStringLiteral("-screen"), QStringLiteral("0"),
-                              QStringLiteral("640x480x24")}))
-            return false;
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
-        return QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000);
-    }
-
     QTemporaryDir m_dir;
-    ChildProcess m_xserver;
-    QString m_display;
+    VirtualDisplay m_display;
     QProcessEnvironment m_env;
     QString m_localAppData;
 };

@@ -7,10 +7,9 @@
 #include <QSettings>
 #include <QTest>
 
-#include <unistd.h>
-
 bool KestraLiveRig::setUpRig(const QString &account) {
-    if (!startDisplay() || !cloud.start({QStringLiteral("--account"), account}))
+    if (!m_display.start(QStringLiteral("1280x800")) ||
+        !cloud.start({QStringLiteral("--account"), account}))
         return false;
     const CloudSim::Tokens tokens = cloud.issueTokens(account);
     return storeSignIn(tokens.access, tokens.refresh, root.configRoot());
@@ -26,20 +25,9 @@ void KestraLiveRig::returningUser(int workMode, const QString &camera, const QSt
     devices.setValue(QStringLiteral("VirtualCamera/cam1"), camera);
 }
 
-bool KestraLiveRig::startDisplay() {
-    m_display = QStringLiteral(":%1").arg(100 + ::getpid() % 400);
-    if (!m_xserver.start(QStringLiteral("Xvfb"),
-                         {m_display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                          QStringLiteral("-screen"), QStringLiteral("0"),
-                          QStringLiteral("1280x800x24")}))
-        return false;
-    const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
-    return QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000);
-}
-
 QProcessEnvironment KestraLiveRig::environment() const {
     QProcessEnvironment env = root.environment();
-    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("DISPLAY"), m_display.name());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("KESTRA_CLOUD_HOST"), cloud.host());
     env.insert(QStringLiteral("KESTRA_DSHOW_REGISTRY"), registry.path());

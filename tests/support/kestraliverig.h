@@ -4,9 +4,9 @@
 // kestra_core and add kestraliverig.cpp. Test thread.
 #pragma once
 
-#include "support/childprocess.h"
 #include "support/cloudsim.h"
 #include "support/tempconfigroot.h"
+#include "support/virtualdisplay.h"
 
 #include <QProcessEnvironment>
 #include <QString>
@@ -33,8 +33,5 @@ public:
     CloudSim cloud;
 
 private:
-    bool startDisplay();
-
-    QString m_display;
-    ChildProcess m_xserver;
+    VirtualDisplay m_display;
 };
